@@ -1,0 +1,19 @@
+#ifndef CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
+#define CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
+
+namespace cdbbem {
+
+class record_reader;
+struct model_counts;
+struct model_store;
+
+/// Finds the element-block layout record, then reads E boundary elements,
+/// each made into one triangle (3 nodes) or two (4 nodes, split along the
+/// shorter diagonal, J-L on a tie), and C field cells.  Sets T,
+/// `triangle_nodes`, `element_triangles` and `field_cell_nodes`.  Element
+/// numbers, corner nodes and cell corners outside the model end the run.
+void read_element_block(record_reader& archive, model_counts& counts, model_store& store);
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_

@@ -1,0 +1,78 @@
+#include "archive/node_block.h"
+
+#include <cstdint>
+
+#include "run/model.h"
+#include "textrec/failure.h"
+#include "textrec/fixed_read.h"
+#include "textrec/free_form.h"
+#include "textrec/record_reader.h"
+#include "textrec/text.h"
+
+namespace cdbbem {
+
+namespace {
+
+constexpr std::size_t line_length = 80;
+
+// The four layouts: the layout record's first 13 columns and the node
+// record format they announce.  Only the first three reals are read.
+struct node_layout_entry {
+  const char* record;
+  record_format format;
+};
+constexpr node_layout_entry layouts[] = {
+    {"(3i8,6e16.9) ", formats::node_record_3i8_3e16},
+    {"(3i8,6e20.13)", formats::node_record_3i8_3e20},
+    {"(3i9,6e20.13)", formats::node_record_3i9_3e20},
+    {"(3i9,6e21.13e", formats::node_record_3i9_3e21},
+};
+
+int find_layout(record_reader& archive) {
+  char line[line_length];
+  for (;;) {
+    read_formatted(archive, formats::a13, {into(line, line_length)});
+    for (int k = 0; k < 4; ++k) {
+      if (text_equal(line, line_length, layouts[k].record, 13)) {
+        return k + 1;
+      }
+    }
+  }
+}
+
+// Reads `count` node records into consecutive columns of `xyz`; `first` is
+// the node number the first record should carry, `report_offset` what is
+// subtracted from the position for the console line.
+void read_nodes(record_reader& archive, output_channel& console, record_format format,
+                std::int32_t count, std::int64_t first, std::int64_t report_offset,
+                store_array<double>& xyz) {
+  for (std::int64_t k = 1; k <= count; ++k) {
+    std::int32_t number = 0;
+    std::int32_t unused = 0;
+    double* col = column(xyz, 3, k);
+    read_formatted(archive, format,
+                   {into(number), into(unused), into(unused), into(col[0]), into(col[1]),
+                    into(col[2])});
+    if (number != first + k - 1) {
+      write_free(console, {item(std::string_view(" Node number error ni, i =")), item(number),
+                           item(static_cast<std::int32_t>(first + k - 1 - report_offset))});
+    }
+  }
+}
+
+}  // namespace
+
+void read_node_block(record_reader& archive, output_channel& console, model_counts& counts,
+                     model_store& store) {
+  stage_scope stage("read_node_block", "node_block.cc", &archive.line_number());
+  int layout = find_layout(archive);
+  record_format format = layouts[layout - 1].format;
+  const std::int64_t n = counts.node_count;
+  read_nodes(archive, console, format, counts.node_count, 1, 0, store.node_xyz);
+  // A field point's expected number is N + p; the console line gives p.
+  read_nodes(archive, console, format, counts.field_point_count, n + 1, n,
+             store.field_point_xyz);
+  counts.node_layout = layout;
+}
+
+}  // namespace cdbbem

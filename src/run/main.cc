@@ -1,0 +1,54 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "run/run.h"
+#include "textrec/fp_env.h"
+
+namespace {
+
+constexpr const char* usage =
+    "Usage: cdbbem [--help | --version]\n"
+    "\n"
+    "Translates the archive ANSYS_Model.cdb in the current directory into\n"
+    "input.dat (the BEM solver's model file) and input.plt (a Tecplot file\n"
+    "of the mesh), written beside it.  Takes no other arguments.\n"
+    "\n"
+    "Exit status: 0 on success, 1 for a malformed archive, otherwise the\n"
+    "number of the failure report written on standard error.\n";
+
+std::string current_directory() {
+  std::string dir(4096, '\0');
+  while (::getcwd(dir.data(), dir.size()) == nullptr) {
+    if (errno != ERANGE) {
+      return ".";
+    }
+    dir.resize(dir.size() * 2);
+  }
+  dir.resize(std::strlen(dir.c_str()));
+  return dir;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  cdbbem::flush_denormals();
+  if (argc > 1) {
+    std::string arg = argv[1];
+    if (argc == 2 && (arg == "--help" || arg == "-h")) {
+      std::fputs(usage, stdout);
+      return 0;
+    }
+    if (argc == 2 && arg == "--version") {
+      std::puts("cdbbem " CDBBEM_VERSION);
+      return 0;
+    }
+    std::fprintf(stderr, "cdbbem: unexpected argument '%s'; cdbbem takes no arguments (see --help)\n",
+                 arg.c_str());
+    return 2;
+  }
+  return cdbbem::run_translation({current_directory(), 1, 2});
+}

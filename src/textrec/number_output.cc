@@ -1,0 +1,138 @@
+#include "textrec/number_output.h"
+
+#include <bit>
+#include <charconv>
+#include <cstring>
+
+#include "textrec/fp_env.h"
+
+namespace cdbbem {
+
+namespace {
+
+constexpr std::uint64_t sign_bit = std::uint64_t{1} << 63;
+constexpr std::uint64_t exponent_mask = std::uint64_t{0x7ff} << 52;
+constexpr std::uint64_t mantissa_mask = (std::uint64_t{1} << 52) - 1;
+
+bool asterisks(char* dst, int width) {
+  std::memset(dst, '*', static_cast<std::size_t>(width));
+  return false;
+}
+
+// Right-justifies `len` characters of `text` in the field.
+bool place(char* dst, int width, const char* text, int len) {
+  if (len > width) {
+    return asterisks(dst, width);
+  }
+  std::memset(dst, ' ', static_cast<std::size_t>(width - len));
+  std::memcpy(dst + (width - len), text, static_cast<std::size_t>(len));
+  return true;
+}
+
+bool format_non_finite(char* dst, int width, std::uint64_t bits) {
+  if ((bits & mantissa_mask) != 0) {
+    return place(dst, width, "NaN", 3);
+  }
+  bool negative = (bits & sign_bit) != 0;
+  if (negative) {
+    return place(dst, width, "-Infinity", 9) || place(dst, width, "-Inf", 4);
+  }
+  return place(dst, width, "Infinity", 8) || place(dst, width, "Inf", 3);
+}
+
+// The `digits` significant decimal digits of |value| (non-zero, finite),
+// correctly rounded, into `out`; returns the exponent e of 0.x1x2... x 10^e.
+int significant_digits(double magnitude, int digits, bool subnormal, char* out) {
+  char buf[64];
+  std::to_chars_result r;
+  if (subnormal) {
+    // The library's conversion tests for zero in floating point, which
+    // flushed denormals would pass.
+    exact_denormals_scope exact;
+    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
+                      digits - 1);
+  } else {
+    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
+                      digits - 1);
+  }
+  // buf holds d[.ddd]e(+|-)nn[n]
+  out[0] = buf[0];
+  const char* p = buf + 1;
+  if (*p == '.') {
+    std::memcpy(out + 1, p + 1, static_cast<std::size_t>(digits - 1));
+    p += digits;
+  }
+  ++p;  // 'e'
+  bool negative = *p == '-';
+  int e = 0;
+  for (++p; p < r.ptr; ++p) {
+    e = e * 10 + (*p - '0');
+  }
+  return (negative ? -e : e) + 1;
+}
+
+}  // namespace
+
+bool format_integer(char* dst, int width, std::int32_t value) noexcept {
+  char buf[16];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  std::uint32_t magnitude =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) {
+    *--p = '-';
+  }
+  return place(dst, width, p, static_cast<int>(end - p));
+}
+
+bool format_exponent(char* dst, int width, int digits, char letter, double value) noexcept {
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  if ((bits & exponent_mask) == exponent_mask) {
+    return format_non_finite(dst, width, bits);
+  }
+  char text[64];
+  int len = 0;
+  bool negative = (bits & sign_bit) != 0 && (bits & ~sign_bit) != 0;
+  char significand[32];
+  int e = 0;
+  if ((bits & ~sign_bit) == 0) {
+    std::memset(significand, '0', static_cast<std::size_t>(digits));
+  } else {
+    bool subnormal = (bits & exponent_mask) == 0;
+    e = significant_digits(std::bit_cast<double>(bits & ~sign_bit), digits, subnormal,
+                           significand);
+  }
+  int bare = (negative ? 1 : 0) + 1 + digits + 4;  // sign . digits exponent
+  if (width < bare) {
+    return asterisks(dst, width);
+  }
+  if (negative) {
+    text[len++] = '-';
+  }
+  if (width > bare) {
+    text[len++] = '0';
+  }
+  text[len++] = '.';
+  std::memcpy(text + len, significand, static_cast<std::size_t>(digits));
+  len += digits;
+  int magnitude = e < 0 ? -e : e;
+  if (magnitude <= 99) {
+    text[len++] = letter;
+    text[len++] = e < 0 ? '-' : '+';
+  } else if (magnitude <= 999) {
+    text[len++] = e < 0 ? '-' : '+';
+    text[len++] = static_cast<char>('0' + magnitude / 100);
+    magnitude %= 100;
+  } else {
+    return asterisks(dst, width);
+  }
+  text[len++] = static_cast<char>('0' + magnitude / 10);
+  text[len++] = static_cast<char>('0' + magnitude % 10);
+  return place(dst, width, text, len);
+}
+
+}  // namespace cdbbem

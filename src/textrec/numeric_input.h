@@ -1,0 +1,35 @@
+#ifndef CDBBEM_TEXTREC_NUMERIC_INPUT_H_
+#define CDBBEM_TEXTREC_NUMERIC_INPUT_H_
+
+#include <cstdint>
+#include <string_view>
+
+namespace cdbbem {
+
+/// How the text of a real number is laid out.
+enum class real_syntax {
+  fixed_field,  ///< Ew.d input field: blanks ignored, E or D exponent letters
+  text_field,   ///< text converted after reading: inner blanks are zeros
+  free_form,    ///< free-form value: no blanks, E, D or Q exponent letters
+};
+
+/// Reads an Iw input field: leading blanks skipped, one optional sign, then
+/// digits with any blanks among or after them ignored; all blank (or a lone
+/// sign) is 0.  False for any other character or a value outside 32 bits.
+bool parse_int_field(std::string_view field, std::int32_t& value) noexcept;
+
+/// Reads a decimal integer with an optional sign and nothing else, as a
+/// free-form value without decimal point or exponent.
+bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept;
+
+/// Reads a real number: optional sign, digits with at most one decimal point,
+/// optional exponent (letter plus optionally signed integer, or a sign
+/// directly after the digits); or Inf, Infinity, NaN in any case.  Without
+/// a decimal point the rightmost `implied_digits` digits are the fraction.
+/// The result is the nearest double.  False for any other text.
+bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
+                double& value) noexcept;
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_TEXTREC_NUMERIC_INPUT_H_

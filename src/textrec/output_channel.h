@@ -1,0 +1,86 @@
+#ifndef CDBBEM_TEXTREC_OUTPUT_CHANNEL_H_
+#define CDBBEM_TEXTREC_OUTPUT_CHANNEL_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "textrec/failure.h"
+
+namespace cdbbem {
+
+/// A text output file (or standard output) written record by record through
+/// a bounded buffer.  Records are built in place in the buffer and end with
+/// CR LF.  A file is written from its start without being emptied on open;
+/// `finish` cuts it after the last record when it received any.
+class output_channel {
+ public:
+  /// Size of the output buffer.
+  static constexpr std::size_t buffer_size = std::size_t{1} << 20;
+  /// Longest record a caller may build in place.
+  static constexpr std::size_t max_record = 512;
+
+  output_channel();
+  ~output_channel();
+  output_channel(const output_channel&) = delete;
+  output_channel& operator=(const output_channel&) = delete;
+
+  /// Opens or creates the file at `path` as channel `unit`; raises 9 when
+  /// access is denied and 30 for any other failure.
+  void open_file(const std::string& path, channel unit);
+
+  /// Writes to an already open descriptor that the channel does not own,
+  /// such as standard output; write failures there are not reported.
+  void attach(int fd);
+
+  /// Room for a record of up to `max_record` characters; build it at the
+  /// returned pointer, then call `end_record` with its length.
+  char* begin_record() {
+    if (buffer_size - used_ < max_record + 2) {
+      flush();
+    }
+    return buffer_.get() + used_;
+  }
+
+  /// Ends the record built at `begin_record`'s pointer with CR LF.
+  void end_record(std::size_t length) {
+    char* p = buffer_.get() + used_ + length;
+    p[0] = '\r';
+    p[1] = '\n';
+    used_ += length + 2;
+  }
+
+  /// Writes `text` and CR LF as one record.
+  void write_record(std::string_view text);
+
+  /// Hands the buffer to the file; raises 38 when the file refuses it.
+  void flush();
+
+  /// Flushes, then cuts a regular file after the last record when anything
+  /// was written to it.  Safe to call more than once.
+  void finish();
+
+  /// Bytes handed to the channel so far.
+  std::uint64_t bytes_written() const { return flushed_ + used_; }
+
+  /// The channel's number, quoted by failure reports.
+  channel unit() const { return unit_; }
+
+  /// Absolute path of the file (empty for standard output).
+  const std::string& path() const { return path_; }
+
+ private:
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  std::uint64_t flushed_ = 0;
+  std::string path_;
+  channel unit_ = channel::none;
+  int fd_ = -1;
+  bool owned_ = false;
+};
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_TEXTREC_OUTPUT_CHANNEL_H_

@@ -1,0 +1,200 @@
+#include "textrec/record_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace cdbbem {
+
+namespace {
+
+[[noreturn]] void fail_open(int error, channel unit) {
+  if (error == ENOENT || error == ENOTDIR) {
+    fail(report::file_not_found, unit);
+  }
+  if (error == EACCES || error == EPERM || error == EROFS) {
+    fail(report::access_denied, unit);
+  }
+  fail(report::open_failure, unit);
+}
+
+}  // namespace
+
+record_reader::record_reader() = default;
+
+record_reader::~record_reader() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+  }
+}
+
+void record_reader::open_file(const std::string& path, channel unit) {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  path_ = path;
+  unit_ = unit;
+  from_memory_ = false;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    fail_open(errno, unit);
+  }
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    fail(report::open_failure, unit);
+  }
+  fd_ = fd;
+  if (!buffer_) {
+    buffer_ = std::make_unique<char[]>(buffer_size);
+  }
+  rewind();
+}
+
+void record_reader::open_memory(std::string_view text, channel unit) {
+  memory_ = text;
+  unit_ = unit;
+  from_memory_ = true;
+  path_.clear();
+  rewind();
+}
+
+void record_reader::reopen() {
+  if (from_memory_) {
+    rewind();
+  } else {
+    std::string path = path_;
+    open_file(path, unit_);
+  }
+}
+
+void record_reader::rewind() {
+  if (from_memory_) {
+    data_ = memory_.data();
+    end_ = memory_.size();
+    at_eof_ = true;
+  } else {
+    data_ = buffer_.get();
+    end_ = 0;
+    at_eof_ = false;
+  }
+  pos_ = 0;
+  ended_ = false;
+  truncated_ = false;
+  skip_rest_ = false;
+  line_ = 0;
+}
+
+// Moves the unread tail to the front of the buffer and reads more after it.
+// False when nothing more could be read.
+bool record_reader::fill() {
+  if (at_eof_) {
+    return false;
+  }
+  char* buf = buffer_.get();
+  std::size_t tail = end_ - pos_;
+  if (pos_ > 0 && tail > 0) {
+    std::memmove(buf, buf + pos_, tail);
+  }
+  pos_ = 0;
+  end_ = tail;
+  while (end_ < buffer_size) {
+    ssize_t got = ::read(fd_, buf + end_, buffer_size - end_);
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      fail(report::read_error, unit_);
+    }
+    if (got == 0) {
+      at_eof_ = true;
+      break;
+    }
+    end_ += static_cast<std::size_t>(got);
+    if (std::memchr(buf + end_ - static_cast<std::size_t>(got), '\n',
+                    static_cast<std::size_t>(got)) != nullptr) {
+      break;
+    }
+  }
+  return end_ > tail;
+}
+
+bool record_reader::next(std::string_view& record) {
+  truncated_ = false;
+  if (ended_) {
+    return false;
+  }
+  while (skip_rest_) {
+    const char* start = data_ + pos_;
+    const char* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+    if (nl != nullptr) {
+      pos_ = static_cast<std::size_t>(nl - data_) + 1;
+      skip_rest_ = false;
+    } else {
+      pos_ = end_;
+      if (!fill()) {
+        ended_ = true;
+        return false;
+      }
+    }
+  }
+  const char* nl = nullptr;
+  std::size_t scanned = 0;
+  for (;;) {
+    const char* start = data_ + pos_ + scanned;
+    nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_ - scanned));
+    if (nl != nullptr) {
+      break;
+    }
+    scanned = end_ - pos_;
+    if (!from_memory_ && scanned == buffer_size) {
+      break;  // a line longer than the buffer
+    }
+    if (!fill()) {
+      break;
+    }
+  }
+  std::size_t len;
+  std::size_t consumed;
+  if (nl != nullptr) {
+    len = static_cast<std::size_t>(nl - (data_ + pos_));
+    consumed = len + 1;
+  } else if (end_ > pos_) {
+    len = end_ - pos_;
+    consumed = len;
+    if (len == buffer_size && !from_memory_) {
+      truncated_ = true;
+    }
+  } else {
+    ended_ = true;
+    return false;
+  }
+  record = std::string_view(data_ + pos_, len);
+  if (!record.empty() && record.back() == '\r' && nl != nullptr) {
+    record.remove_suffix(1);
+  }
+  if (record.size() == 1 && record[0] == '\x1a') {
+    ended_ = true;
+    return false;
+  }
+  pos_ += consumed;
+  ++line_;
+  // The rest of an over-long line is skipped by the next call; the view
+  // stays valid until then, since the buffer only moves in `fill`.
+  skip_rest_ = truncated_;
+  return true;
+}
+
+std::string_view record_reader::next_or_fail() {
+  std::string_view record;
+  if (!next(record)) {
+    fail(report::end_of_file, unit_);
+  }
+  return record;
+}
+
+}  // namespace cdbbem

@@ -1,0 +1,82 @@
+#ifndef CDBBEM_TEXTREC_RECORD_READER_H_
+#define CDBBEM_TEXTREC_RECORD_READER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "textrec/failure.h"
+
+namespace cdbbem {
+
+/// Hands out the records (lines) of the archive one at a time, strictly
+/// forward, from a file read through a bounded buffer or from text in
+/// memory.  A record is the bytes up to the next LF, less one CR directly
+/// before it; a last line without LF is still a record; a line holding only
+/// byte 26 (SUB) ends the file.  A line longer than the buffer is cut to the
+/// buffer's size and marked `truncated`; the rest of it is skipped.
+class record_reader {
+ public:
+  /// Size of the file buffer and so the longest record kept whole.
+  static constexpr std::size_t buffer_size = std::size_t{1} << 20;
+
+  record_reader();
+  ~record_reader();
+  record_reader(const record_reader&) = delete;
+  record_reader& operator=(const record_reader&) = delete;
+
+  /// Opens the file at `path` (an absolute path), read as channel `unit`.
+  /// Raises 29 when the file or its directory does not exist, 9 when access
+  /// is denied, 30 for any other failure.
+  void open_file(const std::string& path, channel unit);
+
+  /// Reads records from `text`, which must outlive the reader's use.
+  void open_memory(std::string_view text, channel unit);
+
+  /// Back to the first record: the file is closed and opened again.
+  void reopen();
+
+  /// The next record into `record`; false at the end of the file.  The view
+  /// stays valid until the next call.
+  bool next(std::string_view& record);
+
+  /// The next record; raises the end-of-file report when there is none.
+  std::string_view next_or_fail();
+
+  /// True when the record last returned was cut to the buffer's size.
+  bool truncated() const { return truncated_; }
+
+  /// One-based number of the record last returned (0 before the first).
+  const std::int64_t& line_number() const { return line_; }
+
+  /// The channel's number, quoted by failure reports.
+  channel unit() const { return unit_; }
+
+  /// The absolute path of the file (empty for text in memory).
+  const std::string& path() const { return path_; }
+
+ private:
+  bool fill();
+  void rewind();
+
+  std::unique_ptr<char[]> buffer_;
+  std::string_view memory_;
+  std::string path_;
+  channel unit_ = channel::archive;
+  int fd_ = -1;
+  bool from_memory_ = false;
+  const char* data_ = nullptr;  // start of the readable bytes
+  std::size_t pos_ = 0;         // next unread byte
+  std::size_t end_ = 0;         // one past the last readable byte
+  bool at_eof_ = false;         // the source has no more bytes to give
+  bool ended_ = false;          // a SUB record or the end has been reached
+  bool truncated_ = false;
+  bool skip_rest_ = false;      // the last record was cut; skip to its LF
+  std::int64_t line_ = 0;
+};
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_TEXTREC_RECORD_READER_H_

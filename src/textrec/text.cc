@@ -1,0 +1,77 @@
+#include "textrec/text.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "textrec/failure.h"
+#include "textrec/numeric_input.h"
+
+namespace cdbbem {
+
+namespace {
+
+std::size_t trimmed_length(const char* text, std::size_t len) {
+  while (len > 0 && text[len - 1] == ' ') {
+    --len;
+  }
+  return len;
+}
+
+}  // namespace
+
+bool text_equal(const char* a, std::size_t len_a, const char* b, std::size_t len_b) noexcept {
+  std::size_t common = len_a < len_b ? len_a : len_b;
+  if (std::memcmp(a, b, common) != 0) {
+    return false;
+  }
+  const char* rest = len_a > len_b ? a : b;
+  std::size_t longer = len_a > len_b ? len_a : len_b;
+  for (std::size_t i = common; i < longer; ++i) {
+    if (rest[i] != ' ') {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::int32_t text_to_int(const char* text, std::size_t len) {
+  std::int32_t value = 0;
+  if (!parse_int_field(std::string_view(text, trimmed_length(text, len)), value)) {
+    fail(report::invalid_integer, channel::none);
+  }
+  return value;
+}
+
+double text_to_double(const char* text, std::size_t len) {
+  double value = 0.0;
+  if (!parse_real(std::string_view(text, trimmed_length(text, len)), real_syntax::text_field,
+                  0, value)) {
+    fail(report::invalid_real, channel::none);
+  }
+  return value;
+}
+
+void date_stamp(char* dest, std::size_t len) {
+  static constexpr const char* months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                           "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[10];
+  int day = local.tm_mday;
+  int year = ((local.tm_year + 1900) % 100 + 100) % 100;
+  stamp[0] = static_cast<char>('0' + day / 10);
+  stamp[1] = static_cast<char>('0' + day % 10);
+  stamp[2] = '-';
+  std::memcpy(stamp + 3, months[local.tm_mon % 12], 3);
+  stamp[6] = '-';
+  stamp[7] = static_cast<char>('0' + year / 10);
+  stamp[8] = static_cast<char>('0' + year % 10);
+  std::size_t n = len < 9 ? len : 9;
+  std::memcpy(dest, stamp, n);
+  if (len > 9) {
+    std::memset(dest + 9, ' ', len - 9);
+  }
+}
+
+}  // namespace cdbbem

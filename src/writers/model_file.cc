@@ -1,0 +1,62 @@
+#include "writers/model_file.h"
+
+#include <cstdint>
+#include <string_view>
+
+#include "run/model.h"
+#include "textrec/failure.h"
+#include "textrec/fixed_write.h"
+#include "textrec/free_form.h"
+#include "textrec/output_channel.h"
+#include "textrec/text.h"
+
+namespace cdbbem {
+
+namespace {
+
+void marker(output_channel& out, std::string_view text) { write_free(out, {item(text)}); }
+
+}  // namespace
+
+void write_model_file(const model_counts& counts, const model_store& store,
+                      output_channel& out) {
+  stage_scope stage("write_model_file", "model_file.cc");
+  char date[9];
+  date_stamp(date, sizeof date);
+  write_formatted(out, formats::title_line, {item(std::string_view(date, sizeof date))});
+  write_formatted(out, formats::counts_line,
+                  {item(counts.triangle_count), item(counts.node_count),
+                   item(counts.field_point_count), item(counts.field_cell_count)});
+  write_formatted(out, formats::constants_line, {});
+
+  marker(out, "$ Nodes:");
+  for (std::int32_t n = 1; n <= counts.node_count; ++n) {
+    const double* xyz = column(store.node_xyz, 3, n);
+    write_formatted(out, formats::node_line, {item(n), item(xyz[0]), item(xyz[1]), item(xyz[2])});
+  }
+
+  marker(out, "$ Elements and Boundary Conditions:");
+  for (std::int32_t t = 1; t <= counts.triangle_count; ++t) {
+    const std::int32_t* nodes = column(store.triangle_nodes, 3, t);
+    write_formatted(out, formats::element_line,
+                    {item(t), item(nodes[0]), item(nodes[1]), item(nodes[2]),
+                     item(store.triangle_bc_kind[t]), item(store.triangle_bc_value[t])});
+  }
+
+  marker(out, "$ Field Points");
+  for (std::int32_t p = 1; p <= counts.field_point_count; ++p) {
+    const double* xyz = column(store.field_point_xyz, 3, p);
+    write_formatted(out, formats::field_point_line,
+                    {item(p), item(xyz[0]), item(xyz[1]), item(xyz[2])});
+  }
+
+  marker(out, "$ Field Cells");
+  for (std::int32_t c = 1; c <= counts.field_cell_count; ++c) {
+    const std::int32_t* corners = column(store.field_cell_nodes, 4, c);
+    write_free(out, {item(c), item(corners[0]), item(corners[1]), item(corners[2]),
+                     item(corners[3])});
+  }
+  marker(out, "$ End of the File");
+}
+
+}  // namespace cdbbem
