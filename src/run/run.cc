@@ -116,7 +116,7 @@ const std::string& channel_path(const run_state& s, channel unit) {
 }  // namespace
 
 int run_translation(const run_options& options) {
-  flush_denormals();
+  flushed_denormals_scope arithmetic;
   run_state s;
   s.console.attach(options.console_fd);
   try {

@@ -52,4 +52,10 @@ exact_denormals_scope::~exact_denormals_scope() {
   }
 }
 
+flushed_denormals_scope::flushed_denormals_scope() noexcept : saved_(read_control()) {
+  flush_denormals();
+}
+
+flushed_denormals_scope::~flushed_denormals_scope() { write_control(saved_); }
+
 }  // namespace cdbbem

@@ -26,6 +26,19 @@ class exact_denormals_scope {
   std::uint64_t saved_;
 };
 
+/// While alive, denormals are flushed; the previous state is restored on
+/// exit, so that a translation run inside a test leaves its process as it was.
+class flushed_denormals_scope {
+ public:
+  flushed_denormals_scope() noexcept;
+  ~flushed_denormals_scope();
+  flushed_denormals_scope(const flushed_denormals_scope&) = delete;
+  flushed_denormals_scope& operator=(const flushed_denormals_scope&) = delete;
+
+ private:
+  std::uint64_t saved_;
+};
+
 }  // namespace cdbbem
 
 #endif  // CDBBEM_TEXTREC_FP_ENV_H_
