@@ -18,6 +18,15 @@ constexpr int max_stages = 16;
 std::array<stage_entry, max_stages> stages;
 int stage_depth = 0;
 
+// One line of the listing: left-justified columns of 19, 10, 19, 12 and 19
+// characters.
+std::string listing_row(const char* image, const char* pc, const char* routine,
+                        const char* line, const char* source) {
+  char row[256];
+  std::snprintf(row, sizeof row, "%-19s%-10s%-19s%-12s%-19s", image, pc, routine, line, source);
+  return std::string(row) + "\n";
+}
+
 }  // namespace
 
 void fail(report number, channel unit) {
@@ -103,17 +112,17 @@ stage_scope::stage_scope(const char* routine, const char* source,
 stage_scope::~stage_scope() { --stage_depth; }
 
 std::string stage_listing() {
-  char row[160];
-  std::snprintf(row, sizeof row, "%-19s%-10s%-19s%-12s%-19s\n", "Image", "PC",
-                "Routine", "Line", "Source");
-  std::string listing = row;
+  std::string listing = listing_row("Image", "PC", "Routine", "Line", "Source");
   int depth = stage_depth < max_stages ? stage_depth : max_stages;
   for (int k = depth - 1; k >= 0; --k) {
     const stage_entry& s = stages[static_cast<std::size_t>(k)];
-    std::string line = s.archive_line != nullptr ? std::to_string(*s.archive_line) : "-";
-    std::snprintf(row, sizeof row, "%-19s%-10s%-19s%-12s%-19s\n", "cdbbem", "-",
-                  s.routine, line.c_str(), s.source);
-    listing += row;
+    // A stage reading the archive points at the archive line it was on.
+    if (s.archive_line != nullptr) {
+      listing += listing_row("cdbbem", "-", s.routine, std::to_string(*s.archive_line).c_str(),
+                             "ANSYS_Model.cdb");
+    } else {
+      listing += listing_row("cdbbem", "-", s.routine, "-", s.source);
+    }
   }
   return listing;
 }
