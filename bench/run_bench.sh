@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# End-to-end benchmark of cdbbem on generated archives.
+#
+# For each size, gen_archive writes ANSYS_Model.cdb into a scratch directory;
+# cdbbem then runs there several times (after one untimed warm-up run, so the
+# archive is in the page cache). Printed per size: archive and output sizes,
+# the median wall time, the I/O floor (reading the archive once plus writing
+# as many bytes as cdbbem wrote, timed together, median of as many runs), the
+# ratio of the two, archive records per second and cdbbem's peak RSS.
+#
+# usage: run_bench.sh [--cdbbem PATH] [--gen PATH] [--sizes N,N,...] [--quick]
+#                     [--reps R] [--seed S] [--gen-args "ARGS"] [--dir DIR]
+#                     [--keep] [--no-build]
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+cdbbem=""
+gen=""
+sizes="10000,100000,1000000"
+reps=5
+seed=1
+gen_args=""
+scratch=""
+keep=0
+build=1
+
+usage() {
+  sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+  exit "${1:-0}"
+}
+
+while (($#)); do
+  case $1 in
+    --cdbbem) cdbbem=${2:?}; shift ;;
+    --gen) gen=${2:?}; shift ;;
+    --sizes) sizes=${2:?}; shift ;;
+    --quick) sizes="10000,100000" ;;
+    --reps) reps=${2:?}; shift ;;
+    --seed) seed=${2:?}; shift ;;
+    --gen-args) gen_args=${2?}; shift ;;
+    --dir) scratch=${2:?}; shift ;;
+    --keep) keep=1 ;;
+    --no-build) build=0 ;;
+    -h|--help) usage 0 ;;
+    *) echo "run_bench: unknown option $1" >&2; usage 2 ;;
+  esac
+  shift
+done
+[[ $reps =~ ^[1-9][0-9]*$ ]] || { echo "run_bench: --reps needs a positive count" >&2; exit 2; }
+
+# An executable named NAME under build/release, if any.
+find_built() {
+  [[ -d $root/build/release ]] || return 0
+  find "$root/build/release" -type f -name "$1" -perm -u+x 2>/dev/null | head -n 1 || true
+}
+
+if [[ -z $cdbbem ]]; then cdbbem=$(find_built cdbbem); fi
+if [[ -z $gen ]]; then gen=$(find_built gen_archive); fi
+if [[ -z $cdbbem || -z $gen ]]; then
+  if ((build == 0)); then
+    echo "run_bench: cdbbem or gen_archive not found under build/release; build them" \
+         "(cmake --preset release && cmake --build --preset release -j2) or pass" \
+         "--cdbbem / --gen" >&2
+    exit 1
+  fi
+  echo "Building the release preset..." >&2
+  (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release -j2 >/dev/null)
+  [[ -n $cdbbem ]] || cdbbem=$(find_built cdbbem)
+  [[ -n $gen ]] || gen=$(find_built gen_archive)
+fi
+for exe in "$cdbbem" "$gen"; do
+  [[ -n $exe && -x $exe ]] || { echo "run_bench: missing executable '${exe}'" >&2; exit 1; }
+done
+cdbbem=$(cd "$(dirname "$cdbbem")" && pwd)/$(basename "$cdbbem")
+gen=$(cd "$(dirname "$gen")" && pwd)/$(basename "$gen")
+
+if [[ -z $scratch ]]; then
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/cdbbem-bench.XXXXXX")
+  ((keep)) || trap 'rm -rf "$scratch"' EXIT
+else
+  mkdir -p "$scratch"
+fi
+
+have_time=0
+if [[ -x /usr/bin/time ]]; then
+  have_time=1
+else
+  echo "note: /usr/bin/time is missing; peak RSS is read from /proc while cdbbem runs" \
+       "(sampled every 10 ms, so it may miss a short peak)" >&2
+fi
+
+now() { echo "$EPOCHREALTIME"; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+file_bytes() { stat -c %s "$1"; }
+
+# Runs cdbbem once in the current directory; fails loudly if it did not finish.
+run_cdbbem() {
+  local status=0
+  "$cdbbem" >stdout.txt 2>stderr.txt || status=$?
+  if ((status != 0)) || [[ ! -s input.dat ]]; then
+    echo "run_bench: cdbbem failed in $PWD (exit status $status):" >&2
+    head -n 5 stderr.txt >&2
+    exit 1
+  fi
+}
+
+# Peak resident set of one cdbbem run, in KiB.
+peak_rss_kib() {
+  if ((have_time)); then
+    /usr/bin/time -v -o rss.txt "$cdbbem" >stdout.txt 2>stderr.txt
+    awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' rss.txt
+  else
+    "$cdbbem" >stdout.txt 2>stderr.txt &
+    local pid=$! peak=0 hwm
+    while kill -0 "$pid" 2>/dev/null; do
+      hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+      [[ -n $hwm ]] && ((hwm > peak)) && peak=$hwm
+      sleep 0.01
+    done
+    wait "$pid"
+    echo "$peak"
+  fi
+}
+
+# Reads the archive once and writes as many bytes as cdbbem wrote.
+io_floor_once() {
+  local dat=$1 plt=$2
+  cat ANSYS_Model.cdb >/dev/null
+  head -c "$dat" /dev/zero >floor.dat
+  head -c "$plt" /dev/zero >floor.plt
+}
+
+rows=()
+IFS=, read -r -a size_list <<<"$sizes"
+for n in "${size_list[@]}"; do
+  dir=$scratch/n$n
+  mkdir -p "$dir"
+  cd "$dir"
+  echo "== $n nodes: generating" >&2
+  # shellcheck disable=SC2086
+  "$gen" --nodes "$n" --seed "$seed" $gen_args -o ANSYS_Model.cdb >counts.txt
+  archive_bytes=$(file_bytes ANSYS_Model.cdb)
+  records=$(wc -l <ANSYS_Model.cdb)
+
+  echo "== $n nodes: cdbbem x $reps (+1 warm-up)" >&2
+  run_cdbbem
+  out_dat=$(file_bytes input.dat)
+  out_plt=$(file_bytes input.plt)
+  times=()
+  for ((r = 0; r < reps; r++)); do
+    t0=$(now); run_cdbbem; t1=$(now)
+    times+=("$(elapsed "$t0" "$t1")")
+  done
+  floors=()
+  io_floor_once "$out_dat" "$out_plt"
+  for ((r = 0; r < reps; r++)); do
+    t0=$(now); io_floor_once "$out_dat" "$out_plt"; t1=$(now)
+    floors+=("$(elapsed "$t0" "$t1")")
+  done
+  rm -f floor.dat floor.plt
+  rss=$(peak_rss_kib)
+
+  t=$(median "${times[@]}")
+  f=$(median "${floors[@]}")
+  rows+=("$(awk -v n="$n" -v ab="$archive_bytes" -v ob="$((out_dat + out_plt))" \
+               -v t="$t" -v f="$f" -v rec="$records" -v rss="$rss" 'BEGIN {
+    printf "%9d %10.1f %10.1f %10.3f %10.3f %7.1f %12.0f %10.1f",
+           n, ab / 1e6, ob / 1e6, t, f, (f > 0 ? t / f : 0), rec / t, rss / 1024
+  }')")
+  echo "   runs (s): ${times[*]}" >&2
+  echo "   floor (s): ${floors[*]}" >&2
+  cd "$scratch"
+  ((keep)) || rm -f "$dir"/input.dat "$dir"/input.plt "$dir"/ANSYS_Model.cdb
+done
+
+echo
+echo "cdbbem: $cdbbem"
+echo "median of $reps runs per size; floor = cat archive >/dev/null + write outputs' bytes"
+printf '%9s %10s %10s %10s %10s %7s %12s %10s\n' \
+  "nodes" "arch MB" "out MB" "time s" "floor s" "x floor" "records/s" "RSS MiB"
+printf '%s\n' "${rows[@]}"
+((keep)) && echo "scratch directory kept: $scratch"
+exit 0
