@@ -9,9 +9,13 @@
 # usage: check_archive.sh FILE [--all-potentials-applied]
 #                              [--prescribed-triangles K]
 #
-# --all-potentials-applied  every potential record must be one that a reader
-#                           which passes over the two records after each
-#                           potential record applies.
+# --all-potentials-applied  every potential record must be applied by the
+#                           translator, none passed over.
+#
+# Which potential records apply: the translator applies a potential record
+# for node n, then passes over at most the next two records, and only while
+# each is itself a potential record for node n (node fields compared as
+# converted numbers); any other record ends that and is examined as usual.
 # --prescribed-triangles K  exactly K boundary triangles must have all three
 #                           nodes prescribed by applied potential records.
 set -euo pipefail
@@ -33,6 +37,17 @@ exec awk -v all_applied="$all_applied" -v want_prescribed="$want_prescribed" '
 function bad(msg) { print "check_archive: " (in_end ? "" : "line " NR ": ") msg > "/dev/stderr"; faults++ }
 function trim(s) { gsub(/^ +| +$/, "", s); return s }
 function is_int(s) { return s ~ /^ *-?[0-9]+$/ }
+# Converts an integer field as the translator does (leading blanks, a sign,
+# digits with blanks ignored; all blank is 0) into conv; 0 if it does not.
+function field_int(s,   t, neg) {
+  t = s; sub(/^ +/, "", t)
+  if (t !~ /^[-+]?[0-9 ]*$/) return 0
+  neg = substr(t, 1, 1) == "-"
+  gsub(/[-+ ]/, "", t); sub(/^0+/, "", t)
+  if (length(t) > 10 || t + 0 > 2147483647 + neg) return 0
+  conv = neg ? -t : t + 0
+  return 1
+}
 function is_real(s) { return s ~ /^ *-?([0-9]+\.?[0-9]*|\.[0-9]+)([EeDd]?[-+]?[0-9]+)? *$/ }
 function digits(k,   r) { r = ""; while (k-- > 0) r = r "[0-9]"; return r }
 # Exact E field: sign or blank, d.<d digits>, E, sign, exponent digits.
@@ -122,9 +137,8 @@ state == "elements" {
   EI[ne] = v[12]; EJ[ne] = v[13]; EK[ne] = v[14]; EL[ne] = v[15]
   next
 }
-# The potential reader passes over the two records after each potential
-# record it applies, whatever they hold.
-state == "tail" { passed_over = skip > 0; if (passed_over) skip-- }
+# Any record other than a potential record ends the passing over.
+state == "tail" && !/^D,/ { skip = 0 }
 state == "tail" && /^CMBLOCK,/ { cm_name = $0; cm_line = 0; next }
 state == "tail" && cm_name != "" {
   cm_line++
@@ -141,13 +155,14 @@ state == "tail" && /^D,/ {
   nd++
   node = substr($0, 3, 7)
   if (length($0) != 48 || substr($0, 10, 6) != ",TEMP," || substr($0, 32) != ",  0.00000000    ") bad("potential record out of columns: " $0)
-  if (!is_int(node)) bad("node field \"" node "\" is not an integer")
   if (!is_real(substr($0, 16, 16))) bad("potential value \"" substr($0, 16, 16) "\" is not a real")
-  node += 0
-  if (node in dnode) bad("second potential record for node " node)
+  if (!field_int(node)) { bad("node field \"" node "\" is not an integer"); skip = 0; next }
+  node = conv
   dnode[node] = 1
   if (substr($0, 3, 2) == "  ") d_flagged = 1
-  if (!passed_over) { applied[node] = 1; napplied++; skip = 2 }
+  if (skip > 0 && node == applied_node) { skip--; npassed++; next }
+  if (node in applied) bad("potential record for node " node " is applied a second time")
+  applied[node] = 1; napplied++; applied_node = node; skip = 2
   next
 }
 state == "tail" && /^SFE,/ {
@@ -167,7 +182,7 @@ state == "tail" && want_values {
 }
 state == "tail" {
   if ($0 == "FINISH") { finished = 1; state = "done" }
-  else if ($0 != "/GO" && $0 != "/COM" && trim($0) != "") bad("unexpected record " $0)
+  else if ($0 != "/GO" && trim($0) != "") bad("unexpected record " $0)
   next
 }
 state == "done" { bad("records after FINISH") }
@@ -218,6 +233,6 @@ END {
   prescribed = 0
   for (t = 1; t <= ntri; t++) if (applied[ta[t]] && applied[tb[t]] && applied[tc[t]]) prescribed++
   if (want_prescribed >= 0 && prescribed != want_prescribed) bad(prescribed " triangles fully prescribed, expected " want_prescribed)
-  printf "nodes=%d elements=%d field_points=%d field_cells=%d triangles=%d (3-node elements %d, quads split I-K %d, J-L %d) volume=%.6f potentials=%d applied=%d prescribed_triangles=%d fluxes=%d line_end=%s\n", N, E, P, C, ntri, ntri_elem, nsplit_ik, nsplit_jl, volume6 / 6, nd, napplied, prescribed, ns, (cr ? "CRLF" : "LF")
+  printf "nodes=%d elements=%d field_points=%d field_cells=%d triangles=%d (3-node elements %d, quads split I-K %d, J-L %d) volume=%.6f potentials=%d applied=%d passed_over=%d prescribed_triangles=%d fluxes=%d line_end=%s\n", N, E, P, C, ntri, ntri_elem, nsplit_ik, nsplit_jl, volume6 / 6, nd, napplied, npassed, prescribed, ns, (cr ? "CRLF" : "LF")
   exit faults > 0
 }' "$file"

@@ -43,7 +43,7 @@ struct options {
   int elem_width = 0;   // 0: not given
   bool crlf = false;
   bool example = false;
-  bool pad_potentials = false;
+  bool grouped_potentials = false;
   bool counts_only = false;
   std::string out;
 };
@@ -318,7 +318,7 @@ struct archive_plan {
   int elem_width = 0;
   std::uint64_t seed = 0;
   bool example = false;
-  bool pad_potentials = false;
+  bool grouped_potentials = false;
 };
 
 /// Writes the records ahead of the node block, NUMOFF counts included.
@@ -493,7 +493,19 @@ std::int64_t potential(const archive_plan& plan, std::int64_t n) {
   return draw(plan.seed, static_cast<std::uint64_t>(n) | (1ULL << 62), -100'000, 100'000);
 }
 
-/// Writes the potential records, one per prescribed node.
+/// Writes one potential record whose node field (7 columns) is `node`.
+void write_potential_record(record_writer& out, const char* node, std::int64_t thousandths) {
+  char* p = out.room(64);
+  p = put_text(p, "D,");
+  p = put_text(p, std::string_view(node, 7));
+  p = put_text(p, ",TEMP,");
+  p = put_value16(p, thousandths);
+  p = put_text(p, ",  0.00000000    ");
+  out.end_record(p);
+}
+
+/// Writes the potential records: one per prescribed node on consecutive
+/// records, or with grouped potentials a group of three records per node.
 void write_potentials(record_writer& out, const archive_plan& plan) {
   const model_size& s = plan.size;
   // The example prescribes every node of the top face (the last full layer);
@@ -501,18 +513,20 @@ void write_potentials(record_writer& out, const archive_plan& plan) {
   const std::int64_t first = plan.example ? s.boundary_nodes - (s.m + 1) * (s.m + 1) + 1 : 1;
   const std::int64_t step = plan.example ? 1 : 5;
   for (std::int64_t n = first; n <= s.boundary_nodes; n += step) {
-    char* p = out.room(64);
-    p = put_text(p, "D,");
-    p = put_int(p, n, 7);
-    p = put_text(p, ",TEMP,");
-    p = put_value16(p, potential(plan, n));
-    p = put_text(p, ",  0.00000000    ");
-    out.end_record(p);
-    if (plan.pad_potentials) {
-      // A reader that passes over the two records after each potential
-      // record applies every one of them when two comments follow each.
-      out.line("/COM");
-      out.line("/COM");
+    char node[8];
+    put_int(node, n, 7);
+    write_potential_record(out, node, potential(plan, n));
+    if (plan.grouped_potentials) {
+      // The reader applies the first record of a group and passes over up
+      // to two more for the same node, comparing converted node numbers:
+      // these spell the node left-justified and with leading zeros, and
+      // carry a value the model never uses, so applying one would show.
+      char left[8];
+      std::memset(left, ' ', sizeof left);
+      std::to_chars(left, left + 7, n);
+      write_potential_record(out, left, -999'000);
+      std::replace(node, node + 7, ' ', '0');
+      write_potential_record(out, node, -999'000);
     }
   }
 }
@@ -595,7 +609,7 @@ void check_fits(const model_size& s, int elem_width) {
   std::fprintf(status == 0 ? stdout : stderr,
                "usage: gen_archive --nodes N [--seed S] [--layout 1|2|3|4]\n"
                "                   [--elem-layout 8|9|10] [--lf|--crlf]\n"
-               "                   [--pad-potentials] -o FILE\n"
+               "                   [--grouped-potentials] -o FILE\n"
                "       gen_archive --example [layout options] -o FILE\n"
                "       add --counts to print the model's counts without writing\n");
   std::exit(status);
@@ -644,8 +658,8 @@ options parse_options(int argc, char** argv) {
       opt.crlf = true;
     } else if (a == "--example") {
       opt.example = true;
-    } else if (a == "--pad-potentials") {
-      opt.pad_potentials = true;
+    } else if (a == "--grouped-potentials") {
+      opt.grouped_potentials = true;
     } else if (a == "--counts") {
       opt.counts_only = true;
     } else if (a == "-o") {
@@ -674,7 +688,6 @@ options parse_options(int argc, char** argv) {
   if (opt.elem_width == 0) {
     opt.elem_width = opt.example ? 8 : 9;
   }
-  opt.pad_potentials = opt.pad_potentials || opt.example;
   return opt;
 }
 
@@ -703,7 +716,7 @@ int main(int argc, char** argv) {
   plan.elem_width = opt.elem_width;
   plan.seed = opt.seed;
   plan.example = opt.example;
-  plan.pad_potentials = opt.pad_potentials;
+  plan.grouped_potentials = opt.grouped_potentials;
   check_fits(plan.size, plan.elem_width);
   if (opt.counts_only) {
     print_counts(plan.size, 0, 0);

@@ -10,18 +10,23 @@ set -uo pipefail
 gen=${1:?usage: self_check.sh GEN_ARCHIVE WORK_DIR EXAMPLE_ARCHIVE}
 work=${2:?missing WORK_DIR}
 example=${3:?missing EXAMPLE_ARCHIVE}
-check=$(dirname "$0")/check_archive.sh
+check=$(cd "$(dirname "$0")" && pwd)/check_archive.sh
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 mkdir -p "$work" || exit 1
 cd "$work" || exit 1
 
-# Every node layout, each with another element layout and line end.
+# Value of field NAME in a check_archive summary line.
+field() { local v=${2#* "$1"=}; echo "${v%% *}"; }
+
+# Every node layout, each with another element layout and line end. One
+# potential record per node: all apply. Grouped: the first of each group of
+# three applies and the two after it are passed over.
 cases=("--layout 1 --elem-layout 8 --crlf"
        "--layout 2 --elem-layout 9"
        "--layout 3 --elem-layout 10 --crlf --seed 7"
-       "--layout 4 --elem-layout 9 --pad-potentials"
+       "--layout 4 --elem-layout 9 --grouped-potentials"
        "")
 for args in "${cases[@]}"; do
   # shellcheck disable=SC2086
@@ -32,6 +37,14 @@ for args in "${cases[@]}"; do
     *--crlf*) [[ $summary == *line_end=CRLF* ]] || fail "$args: line ends are not CR LF" ;;
     *) [[ $summary == *line_end=LF* ]] || fail "$args: line ends are not LF" ;;
   esac
+  records=$(field potentials "$summary"); applied=$(field applied "$summary")
+  passed=$(field passed_over "$summary")
+  case $args in
+    *--grouped-potentials*) want_applied=$((records / 3)) ;;
+    *) want_applied=$records ;;
+  esac
+  ((records > 0 && applied == want_applied && passed == records - applied)) \
+    || fail "$args: $records potential records, $applied applied, $passed passed over"
 done
 
 # The requested size is approached: 2000 asks for about 2000 boundary nodes.
@@ -63,13 +76,41 @@ expect_refusal "--layout must be" --nodes 100 --layout 5 -o x.cdb
 expect_refusal "drop --nodes" --example --nodes 100 -o x.cdb
 expect_refusal "no output file" --nodes 100
 
-# The example model: every potential record applies, so the top face's
-# 6 x 6 quadrilaterals give 72 fully prescribed triangles.
+# The example model: one potential record per node, every one applies, so
+# the top face's 6 x 6 quadrilaterals give 72 fully prescribed triangles.
 "$gen" --example -o example.cdb >/dev/null || fail "gen_archive --example"
 summary=$(bash "$check" example.cdb --all-potentials-applied --prescribed-triangles 72) \
   || fail "check_archive of the example"
 echo "example: $summary"
 cmp -s example.cdb "$example" || fail "$example differs from gen_archive --example"
+"$gen" --example --grouped-potentials -o grouped.cdb >/dev/null \
+  || fail "gen_archive --example --grouped-potentials"
+summary=$(bash "$check" grouped.cdb --prescribed-triangles 72) \
+  || fail "check_archive of the grouped example"
+[[ $summary == *" potentials=147 applied=49 passed_over=98 "* ]] \
+  || fail "grouped example: $summary"
+
+# The checker's model of which potential records apply, on edited copies of
+# the example: a repeat for the same node is passed over, at most two in a
+# row, and any other record between them ends the passing over.
+expect_check() {
+  local want=$1 name=$2 prog=$3 summary
+  awk "$prog" example.cdb >"$name.cdb"
+  if summary=$(bash "$check" "$name.cdb" 2>"$name.err"); then
+    [[ $want == pass ]] || fail "check_archive accepted $name"
+    [[ $summary == *" applied=49 passed_over=2 prescribed_triangles=72 "* ]] \
+      || fail "$name: $summary"
+  elif [[ $want == pass ]]; then
+    fail "check_archive refused $name: $(head -n 1 "$name.err")"
+  elif ! grep -q "potential record for node 170 is applied a second time" "$name.err"; then
+    fail "check_archive refused $name for another reason: $(head -n 1 "$name.err")"
+  fi
+  echo "$name: ${summary:-refused}"
+}
+expect_check pass repeat_twice '{ print } /^D,    170,/ { print; print }'
+expect_check fail repeat_thrice '{ print } /^D,    170,/ { print; print; print }'
+expect_check fail repeat_after_go '{ print } /^D,    170,/ { print "/GO"; print }'
+expect_check fail repeat_after_other '/^D,    171,/ { print; print line170; next } { print } /^D,    170,/ { line170 = $0 }'
 
 if ((failures > 0)); then
   echo "$failures check(s) failed" >&2
