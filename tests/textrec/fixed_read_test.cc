@@ -1,0 +1,224 @@
+#include "textrec/fixed_read.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "textrec/free_form.h"
+#include "textrec/record_format.h"
+#include "textrec/record_reader.h"
+#include "textrec_helpers.h"
+
+namespace cdbbem {
+namespace {
+
+using testing::bits;
+using testing::failure_of;
+
+struct node_values {
+  std::int32_t n[3] = {-1, -1, -1};
+  double x[3] = {-1, -1, -1};
+};
+
+node_values read_node(record_reader& in, record_format format) {
+  node_values v;
+  read_formatted(in, format,
+                 {into(v.n[0]), into(v.n[1]), into(v.n[2]), into(v.x[0]), into(v.x[1]),
+                  into(v.x[2])});
+  return v;
+}
+
+TEST(fixed_read_test, node_records) {
+  struct row {
+    record_format format;
+    const char* line;
+    node_values want;
+  };
+  const row rows[] = {
+      {formats::node_record_3i9_3e21,
+       "        1        0        0  1.0000000000000E+00 -2.5000000000000E-01  "
+       "3.0000000000000E+05",
+       {{1, 0, 0}, {1.0, -0.25, 3.0e5}}},
+      // A comma ends a numeric field early; the next field starts after it.
+      {formats::node_record_3i9_3e21, "    12,34,56,1.5,2.5,3.5", {{12, 34, 56}, {1.5, 2.5, 3.5}}},
+      // Without a decimal point the last 9 digits are the fraction.
+      {formats::node_record_3i8_3e16,
+       "       7       0       0               1           12345        1.0E+000",
+       {{7, 0, 0}, {0x1.12e0be826d695p-30, 0x1.9e3abe16fc70dp-17, 1.0}}},
+      // A short line reads as if padded with blanks.
+      {formats::node_record_3i8_3e20, "       3       0", {{3, 0, 0}, {0.0, 0.0, 0.0}}},
+      {formats::node_record_3i9_3e20, "        5        0        0 1.5-3", {{5, 0, 0}, {0x1.89374bc6a7efap-10, 0.0, 0.0}}},
+  };
+  for (const row& r : rows) {
+    record_reader in;
+    in.open_memory(r.line, channel::archive);
+    node_values got = read_node(in, r.format);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(got.n[k], r.want.n[k]) << r.line;
+      EXPECT_EQ(bits(got.x[k]), bits(r.want.x[k])) << r.line << " gave " << got.x[k];
+    }
+  }
+}
+
+// LF, CR LF and a last line without terminator give the same records; a
+// line of SUB alone is the end of the file.
+TEST(fixed_read_test, line_ends) {
+  for (std::string text : {"ab\n\ncd\n", "ab\r\n\r\ncd\r\n", "ab\n\r\ncd", "ab\n\ncd\n\x1a\nef\n",
+                           "ab\n\ncd\r\n\x1a\r\n"}) {
+    record_reader in;
+    in.open_memory(text, channel::archive);
+    std::array<std::string, 3> got;
+    for (std::string& record : got) {
+      char line[80];
+      read_formatted(in, formats::a5, {into(line, sizeof line)});
+      record.assign(line, sizeof line);
+    }
+    EXPECT_EQ(got[0], "ab" + std::string(78, ' '));
+    EXPECT_EQ(got[1], std::string(80, ' '));
+    EXPECT_EQ(got[2], "cd" + std::string(78, ' '));
+    run_failure eof = failure_of([&in] { read_formatted(in, formats::skip_two, {}); });
+    EXPECT_EQ(eof.number, report::end_of_file);
+    EXPECT_EQ(eof.unit, channel::archive);
+  }
+}
+
+TEST(fixed_read_test, text_fields) {
+  record_reader in;
+  in.open_memory(
+      "SFE,     12345678, PRES,1\n"
+      "EBLOCK,19,SOLID\n"
+      "\n"
+      "count line  123\n"
+      "SFE,123456789,X\n",
+      channel::archive);
+  char line[80];
+  char a[8];
+  char b[8];
+  // A15 into 8 characters keeps columns 12-19.
+  read_formatted(in, formats::command_scan, {into(line, 80), into(a, 8), into(b, 8)});
+  EXPECT_EQ(std::string(line, 80), "SFE," + std::string(76, ' '));
+  EXPECT_EQ(std::string(a, 8), "345678, ");
+  EXPECT_EQ(std::string(b, 8), "PRES    ");
+  read_formatted(in, formats::a6, {into(line, 80)});
+  EXPECT_EQ(std::string(line, 80), "EBLOCK" + std::string(74, ' '));
+  std::int32_t count = -1;
+  read_formatted(in, formats::count_record, {into(line, 80), into(count)});
+  EXPECT_EQ(std::string(line, 80), std::string(80, ' '));
+  EXPECT_EQ(count, 0);
+  read_formatted(in, formats::count_record, {into(line, 80), into(count)});
+  EXPECT_EQ(count, 123);
+  // A9 into 8 characters keeps the rightmost 8: columns 6-13.
+  read_formatted(in, formats::flux_header_a9, {into(line, 80), into(a, 8)});
+  EXPECT_EQ(std::string(a, 8), "23456789");
+}
+
+// "(/)" consumes the line it starts on and the next; items left over at the
+// end of a format start the format again on a new record.
+TEST(fixed_read_test, record_breaks) {
+  record_reader in;
+  in.open_memory("1\n2\n3\n4\n5\n", channel::archive);
+  char first[5];
+  char second[5];
+  read_formatted(in, formats::a5, {into(first, 5)});
+  read_formatted(in, formats::skip_two, {});
+  read_formatted(in, formats::a5, {into(first, 5), into(second, 5)});
+  EXPECT_EQ(std::string(first, 5), "4    ");
+  EXPECT_EQ(std::string(second, 5), "5    ");
+  EXPECT_EQ(in.line_number(), 5);
+}
+
+TEST(fixed_read_test, conversion_errors) {
+  for (const char* line : {"      1.5", "        1        2        3 1.0Q5",
+                           "        1        2        3 nan(1)", "       1x",
+                           "        1        2        3 1.0E+"}) {
+    record_reader in;
+    in.open_memory(line, channel::archive);
+    run_failure failure = failure_of([&in] { read_node(in, formats::node_record_3i9_3e21); });
+    EXPECT_EQ(failure.number, report::input_conversion) << line;
+    EXPECT_EQ(failure.unit, channel::archive) << line;
+  }
+}
+
+// A line longer than the buffer comes back cut, and the next record is the
+// following line; a free-form read that needs more of the cut line fails.
+TEST(fixed_read_test, over_long_line_is_truncated) {
+  testing::temp_dir dir;
+  std::string path = dir.file("long.cdb");
+  const std::size_t size = record_reader::buffer_size;
+  testing::write_file(path, "1 2" + std::string(size, ' ') + "3\n" + std::string(size + 5, '7') +
+                                "\r\nnext\n");
+  record_reader in;
+  in.open_file(path, channel::archive);
+  std::string_view record;
+  ASSERT_TRUE(in.next(record));
+  EXPECT_EQ(record.substr(0, 4), "1 2 ");
+  EXPECT_EQ(record.size(), size);
+  EXPECT_TRUE(in.truncated());
+  ASSERT_TRUE(in.next(record));
+  EXPECT_EQ(record, std::string(size, '7'));
+  EXPECT_TRUE(in.truncated());
+  ASSERT_TRUE(in.next(record));
+  EXPECT_EQ(record, "next");
+  EXPECT_FALSE(in.truncated());
+  EXPECT_FALSE(in.next(record));
+
+  in.reopen();
+  std::int32_t a = 0;
+  std::int32_t b = 0;
+  read_free(in, {into(a), into(b)});
+  EXPECT_EQ(a * 10 + b, 12);
+  EXPECT_EQ(failure_of([&] { read_free(in, {into(a)}); }).number, report::read_error);
+  in.reopen();
+  run_failure failure = failure_of([&] { read_free(in, {into(a), into(b), into(b)}); });
+  EXPECT_EQ(failure.number, report::read_error);
+  EXPECT_EQ(failure.unit, channel::archive);
+}
+
+TEST(fixed_read_test, open_failures) {
+  testing::temp_dir dir;
+  testing::write_file(dir.file("plain"), "x\n");
+  struct row {
+    std::string path;
+    report number;
+  };
+  const row rows[] = {{dir.file("missing"), report::file_not_found},
+                      {dir.file("plain/below"), report::file_not_found},
+                      {dir.path(), report::open_failure}};
+  for (const row& r : rows) {
+    record_reader in;
+    run_failure failure = failure_of([&] { in.open_file(r.path, channel::archive); });
+    EXPECT_EQ(failure.number, r.number) << r.path;
+    EXPECT_EQ(failure.unit, channel::archive);
+  }
+}
+
+// Records that straddle the buffer's refills, with CR LF split across them,
+// come back whole, and reopening starts again at the first.
+TEST(fixed_read_test, file_records_across_refills) {
+  testing::temp_dir dir;
+  std::string path = dir.file("many.cdb");
+  std::string text;
+  std::vector<std::string> want;
+  for (std::size_t n = 0; text.size() < 3 * record_reader::buffer_size; ++n) {
+    want.push_back(std::string(n * 7919 % 301, static_cast<char>('a' + n % 26)));
+    text += want.back() + (n % 2 == 0 ? "\r\n" : "\n");
+  }
+  testing::write_file(path, text);
+  record_reader in;
+  in.open_file(path, channel::archive);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::string_view record;
+    std::size_t n = 0;
+    while (in.next(record)) {
+      ASSERT_LT(n, want.size());
+      ASSERT_EQ(record, want[n]) << "record " << n;
+      ++n;
+    }
+    EXPECT_EQ(n, want.size());
+    in.reopen();
+  }
+}
+
+}  // namespace
+}  // namespace cdbbem

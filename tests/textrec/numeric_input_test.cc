@@ -1,0 +1,226 @@
+#include "textrec/numeric_input.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "textrec/fp_env.h"
+#include "textrec_helpers.h"
+
+namespace cdbbem {
+namespace {
+
+using testing::bits;
+
+TEST(numeric_input_test, integer_fields) {
+  struct row {
+    const char* field;
+    bool ok;
+    std::int32_t value;
+  };
+  const row rows[] = {
+      {"", true, 0},          {"         ", true, 0},  {"   -   ", true, 0},
+      {"+", true, 0},         {"       17", true, 17}, {"  1 2 ", true, 12},
+      {"12   ", true, 12},    {"- 5", true, -5},       {"+000000000012", true, 12},
+      {"2147483647", true, 2147483647},                {"-2147483648", true, -2147483647 - 1},
+      {"2147483648", false, 0},                        {"-2147483649", false, 0},
+      {"99999999999999999999", false, 0},              {"1.5", false, 0},
+      {"1a", false, 0},       {"\t5", false, 0},       {"+-1", false, 0},
+      {"1 -2", false, 0},     {"1e3", false, 0},
+  };
+  for (const row& r : rows) {
+    std::int32_t value = -99;
+    EXPECT_EQ(parse_int_field(r.field, value), r.ok) << '"' << r.field << '"';
+    if (r.ok) {
+      EXPECT_EQ(value, r.value) << '"' << r.field << '"';
+    }
+  }
+}
+
+// A digit string of 55 digits past the point whose value lies exactly
+// halfway between 1 and the next double.
+constexpr const char* halfway_after_one = "1.00000000000000011102230246251565404236316680908203125";
+
+TEST(numeric_input_test, real_fields) {
+  using s = real_syntax;
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  struct row {
+    std::string text;
+    s syntax;
+    int implied;
+    bool ok;
+    double value;
+  };
+  const row rows[] = {
+      {"1", s::fixed_field, 9, true, 0x1.12e0be826d695p-30},        // 1.0e-9
+      {"12345", s::fixed_field, 9, true, 0x1.9e3abe16fc70dp-17},    // 0.000012345
+      {"1.", s::fixed_field, 9, true, 1.0},
+      {"1.0E+000", s::fixed_field, 9, true, 1.0},
+      {"  1.5-3", s::fixed_field, 13, true, 0x1.89374bc6a7efap-10},  // 1.5e-3
+      {"1.5+3", s::fixed_field, 0, true, 1500.0},
+      {" 1 . 2 5 E + 0 1 ", s::fixed_field, 13, true, 12.5},
+      {"1.0E+0 5", s::fixed_field, 0, true, 1.0e5},
+      {"1E5", s::fixed_field, 9, true, 0x1.a36e2eb1c432dp-14},  // 1.0e-4: digits still implied
+      {"", s::fixed_field, 13, true, 0.0},
+      {"      ", s::fixed_field, 13, true, 0.0},
+      {"-0.0", s::fixed_field, 13, true, -0.0},
+      {".5", s::fixed_field, 13, true, 0.5},
+      {"-1.0D-05", s::fixed_field, 13, true, -0x1.4f8b588e368f1p-17},
+      {"1.0d2", s::fixed_field, 13, true, 100.0},
+      {"1e400", s::fixed_field, 0, true, inf},
+      {"-1e-400", s::fixed_field, 0, true, -0.0},
+      {"4.9406564584124654e-324", s::fixed_field, 0, true, 0x1p-1074},
+      {"2.4703282292062328e-324", s::fixed_field, 0, true, 0x1p-1074},
+      {"2.4703282292062327e-324", s::fixed_field, 0, true, 0.0},
+      {"2.2250738585072011e-308", s::fixed_field, 0, true, 0x0.fffffffffffffp-1022},
+      {halfway_after_one, s::fixed_field, 0, true, 1.0},
+      {halfway_after_one + std::string(800, '0') + "1", s::fixed_field, 0, true,
+       0x1.0000000000001p+0},
+      {"Inf", s::fixed_field, 13, true, inf},
+      {"-infinity", s::fixed_field, 13, true, -inf},
+      {"  +INF ", s::fixed_field, 13, true, inf},
+      {"NaN", s::fixed_field, 13, true, nan},
+      {"nAn", s::fixed_field, 13, true, nan},
+      {"1.0Q5", s::fixed_field, 0, false, 0},
+      {"nan(1)", s::fixed_field, 0, false, 0},
+      {"infinit", s::fixed_field, 0, false, 0},
+      {"1.2.3", s::fixed_field, 0, false, 0},
+      {"1.0E", s::fixed_field, 0, false, 0},
+      {"1.0E+", s::fixed_field, 0, false, 0},
+      {"E5", s::fixed_field, 0, false, 0},
+      {".", s::fixed_field, 0, false, 0},
+      {"--1", s::fixed_field, 0, false, 0},
+      {"1.0E5.0", s::fixed_field, 0, false, 0},
+      {"1,5", s::fixed_field, 0, false, 0},
+      {"0x10", s::fixed_field, 0, false, 0},
+      {"  0.12500000E+01", s::text_field, 0, true, 1.25},
+      {"5", s::text_field, 0, true, 5.0},
+      {" 1 5  ", s::text_field, 0, true, 105.0},
+      {"1.5 E+01", s::text_field, 0, true, 15.0},
+      {"1.5x", s::text_field, 0, false, 0},
+      {"0.300000000-307", s::free_form, 0, true, 0x1.59283684dba77p-1022},  // 3.0e-308
+      {"1.0Q2", s::free_form, 0, true, 100.0},
+      {"3D0", s::free_form, 0, true, 3.0},
+      {"1 5", s::free_form, 0, false, 0},
+  };
+  testing::flush_scope flushed;
+  for (const row& r : rows) {
+    double value = -99.0;
+    EXPECT_EQ(parse_real(r.text, r.syntax, r.implied, value), r.ok) << '"' << r.text << '"';
+    if (r.ok && std::isnan(r.value)) {
+      EXPECT_TRUE(std::isnan(value)) << r.text;
+    } else if (r.ok) {
+      EXPECT_EQ(bits(value), bits(r.value))
+          << '"' << r.text << "\" gave " << std::hexfloat << value;
+    }
+  }
+}
+
+// A random decimal number written as a field of the given syntax, and the
+// same number as canonical text for strtod.
+struct decimal_text {
+  std::string field;
+  std::string canonical;
+  int implied = 0;
+};
+
+decimal_text random_decimal(std::mt19937_64& rng, real_syntax syntax) {
+  auto pick = [&rng](int lo, int hi) {
+    return lo + static_cast<int>(rng() % static_cast<std::uint64_t>(hi - lo + 1));
+  };
+  // The digits of a random double or of a point close to halfway between
+  // two doubles, at a random precision.
+  char printed[128];
+  {
+    exact_denormals_scope exact;
+    double v = std::fabs(testing::random_double(rng));
+    if (pick(0, 2) == 0) {
+      long double next = std::nextafter(v, HUGE_VAL);
+      std::snprintf(printed, sizeof printed, "%.*Le", pick(16, 40),
+                    (static_cast<long double>(v) + next) / 2);
+    } else {
+      std::snprintf(printed, sizeof printed, "%.*e", pick(0, 20), v);
+    }
+  }
+  std::string text = printed;
+  std::size_t e_at = text.find('e');
+  std::string digits = text.substr(0, 1) + (e_at > 1 ? text.substr(2, e_at - 2) : "");
+  // value = digits x 10^scale
+  int scale = std::stoi(text.substr(e_at + 1)) - static_cast<int>(digits.size() - 1);
+
+  decimal_text out;
+  bool negative = pick(0, 1) == 1;
+  out.canonical = (negative ? "-" : "") + digits + "e" + std::to_string(scale);
+  std::string field = negative ? "-" : (pick(0, 3) == 0 ? "+" : "");
+  int written_exponent;
+  if (pick(0, 2) == 0) {
+    out.implied = syntax == real_syntax::free_form ? 0 : pick(0, 1) * 13;
+    field += digits;
+    written_exponent = scale + out.implied;
+  } else {
+    auto point = static_cast<std::size_t>(pick(0, static_cast<int>(digits.size())));
+    field += digits.substr(0, point) + "." + digits.substr(point);
+    written_exponent = scale + static_cast<int>(digits.size() - point);
+  }
+  std::string letters = syntax == real_syntax::free_form ? "EeDdQq" : "EeDd";
+  std::string magnitude = std::to_string(std::abs(written_exponent));
+  if (pick(0, 3) == 0) {
+    magnitude = "0" + magnitude;
+  }
+  const char* sign = written_exponent < 0 ? "-" : "+";
+  switch (written_exponent == 0 ? pick(0, 2) : pick(0, 1)) {
+  case 0:
+    field += letters[static_cast<std::size_t>(pick(0, static_cast<int>(letters.size()) - 1))];
+    field += (written_exponent < 0 || pick(0, 1) == 0 ? sign : "") + magnitude;
+    break;
+  case 1:
+    field += sign + magnitude;
+    break;
+  default:
+    break;  // no exponent
+  }
+  if (syntax == real_syntax::fixed_field) {
+    for (int k = pick(0, 3); k > 0; --k) {
+      field.insert(static_cast<std::size_t>(pick(0, static_cast<int>(field.size()))), " ");
+    }
+  }
+  if (syntax != real_syntax::free_form) {
+    field = std::string(static_cast<std::size_t>(pick(0, 3)), ' ') + field +
+            std::string(static_cast<std::size_t>(pick(0, 3)), ' ');
+  }
+  out.field = field;
+  return out;
+}
+
+// Every syntax gives the nearest double for decimals of every magnitude,
+// with denormals flushed as during a run.
+TEST(numeric_input_test, reals_match_strtod) {
+  testing::flush_scope flushed;
+  std::mt19937_64 rng(7);
+  int mismatches = 0;
+  for (int n = 0; n < 300'000; ++n) {
+    auto syntax = static_cast<real_syntax>(n % 3);
+    decimal_text t = random_decimal(rng, syntax);
+    double want;
+    {
+      exact_denormals_scope exact;
+      want = std::strtod(t.canonical.c_str(), nullptr);
+    }
+    double got = -99.0;
+    bool ok = parse_real(t.field, syntax, t.implied, got);
+    if ((!ok || bits(got) != bits(want)) && ++mismatches <= 10) {
+      ADD_FAILURE() << '"' << t.field << "\" (d=" << t.implied << ", syntax " << n % 3
+                    << ") gave " << std::hexfloat << got << ", " << t.canonical << " is "
+                    << want;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace cdbbem

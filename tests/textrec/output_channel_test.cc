@@ -1,0 +1,80 @@
+#include "textrec/output_channel.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "textrec_helpers.h"
+
+namespace cdbbem {
+namespace {
+
+using testing::failure_of;
+using testing::read_file;
+using testing::write_file;
+
+TEST(output_channel_test, records_end_with_cr_lf_across_flushes) {
+  std::string expected;
+  std::string text = testing::written([&expected](output_channel& out) {
+    out.write_record("");
+    expected = "\r\n";
+    for (int n = 0; n < 30000; ++n) {
+      std::string record(static_cast<std::size_t>(n % 97), static_cast<char>('a' + n % 26));
+      out.write_record(record);
+      expected += record + "\r\n";
+    }
+    EXPECT_EQ(out.bytes_written(), expected.size());
+  });
+  EXPECT_EQ(text.size(), expected.size());
+  EXPECT_TRUE(text == expected);
+}
+
+// A run writes over the old content and cuts the file after its last
+// record; a file that received nothing is left as it was.
+TEST(output_channel_test, finish_cuts_only_written_files) {
+  testing::temp_dir dir;
+  std::string old = std::string(5000, 'x') + "\n";
+  write_file(dir.file("written.dat"), old);
+  write_file(dir.file("untouched.dat"), old);
+  {
+    output_channel written;
+    written.open_file(dir.file("written.dat"), channel::model);
+    written.write_record("new");
+    written.finish();
+    written.finish();
+    output_channel untouched;
+    untouched.open_file(dir.file("untouched.dat"), channel::plot);
+    untouched.finish();
+    output_channel created;
+    created.open_file(dir.file("created.plt"), channel::plot);
+    created.finish();
+  }
+  EXPECT_EQ(read_file(dir.file("written.dat")), "new\r\n");
+  EXPECT_EQ(read_file(dir.file("untouched.dat")), old);
+  EXPECT_TRUE(testing::file_exists(dir.file("created.plt")));
+  EXPECT_EQ(read_file(dir.file("created.plt")), "");
+}
+
+TEST(output_channel_test, write_and_open_failures) {
+  if (::access("/dev/full", W_OK) != 0) {
+    GTEST_SKIP() << "no /dev/full on this system";
+  }
+  output_channel full;
+  full.open_file("/dev/full", channel::plot);
+  full.write_record("x");
+  run_failure failure = failure_of([&full] { full.flush(); });
+  EXPECT_EQ(failure.number, report::write_error);
+  EXPECT_EQ(failure.unit, channel::plot);
+  EXPECT_EQ(report_first_line(failure, full.path()),
+            "cdbbem: severe (38): error during write, unit 8, file /dev/full");
+
+  testing::temp_dir dir;
+  output_channel nowhere;
+  failure = failure_of([&] { nowhere.open_file(dir.file("no/such/dir"), channel::model); });
+  EXPECT_EQ(failure.number, report::open_failure);
+  EXPECT_EQ(failure.unit, channel::model);
+}
+
+}  // namespace
+}  // namespace cdbbem
