@@ -521,6 +521,15 @@ def potential_rules_lf():
         c.element(number, corners)
     c.element(4, [1, 2, 6])
     c.element(5, [3, 4, 8])
+    # Values whose sums depend on the order of the additions.
+    for x in (4.0, 5.0, 4.5):
+        c.node(x, 2.0, 0.0)
+    c.element(6, [9, 10, 11])
+    c.element(7, [9, 11, 10])
+    c.potential(9, "1.0E+16")
+    c.potential(10, "-1.0E+16")
+    c.potential(11, "1.0")
+    c.flux(7, ["1.0E+16", "1", "-1.0E+16", "1"])
     c.conditions.append(("text", "CMBLOCK,WALL,NODE,       3  ! users node component definition"))
     c.potential(1, "1.0")
     c.potential(1, "50.0", "VOLT")
