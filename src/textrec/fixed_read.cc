@@ -27,7 +27,11 @@ void read_text(std::string_view record, std::size_t col, std::size_t width, char
   std::size_t from = length <= width ? col + (width - length) : col;
   std::size_t take = length <= width ? length : width;
   std::string_view chars = field_at(record, from, take);
-  std::memcpy(target, chars.data(), chars.size());
+  // A field wholly past the end of the record is an empty view, whose data
+  // may be null: nothing to copy then.
+  if (!chars.empty()) {
+    std::memcpy(target, chars.data(), chars.size());
+  }
   std::memset(target + chars.size(), ' ', length - chars.size());
 }
 
