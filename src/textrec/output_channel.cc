@@ -9,7 +9,7 @@
 
 namespace cdbbem {
 
-output_channel::output_channel() : buffer_(std::make_unique<char[]>(buffer_size)) {}
+output_channel::output_channel() : buffer_(std::make_unique_for_overwrite<char[]>(buffer_size)) {}
 
 output_channel::~output_channel() {
   if (owned_ && fd_ >= 0) {

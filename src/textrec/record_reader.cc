@@ -50,7 +50,7 @@ void record_reader::open_file(const std::string& path, channel unit) {
   }
   fd_ = fd;
   if (!buffer_) {
-    buffer_ = std::make_unique<char[]>(buffer_size);
+    buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size);
   }
   rewind();
 }
