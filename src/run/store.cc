@@ -16,6 +16,31 @@ namespace {
 
 constexpr std::uint64_t largest_array_bytes = 4'294'967'295u;
 
+std::uint64_t store_memory_cap = 0;  // 0: no cap
+
+// What the machine has available without swapping.
+std::uint64_t machine_memory_available() {
+  // MemAvailable counts what can be had without swapping; take it when the
+  // kernel gives it, otherwise the free physical pages.
+  if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
+    char name[64];
+    unsigned long long kib = 0;
+    while (std::fscanf(f, "%63s %llu kB", name, &kib) == 2) {
+      if (std::string_view(name) == "MemAvailable:") {
+        std::fclose(f);
+        return static_cast<std::uint64_t>(kib) * 1024u;
+      }
+    }
+    std::fclose(f);
+  }
+  long pages = sysconf(_SC_AVPHYS_PAGES);
+  long size = sysconf(_SC_PAGESIZE);
+  if (pages > 0 && size > 0) {
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
+  }
+  return ~std::uint64_t{0};
+}
+
 // Allocates zeroed memory without touching it (large blocks come as fresh
 // zero pages), so that a count the archive cannot back costs nothing until
 // the readers run out of records.
@@ -42,26 +67,11 @@ void allocate(store_array<T>& a, std::int64_t extent, std::uint64_t& total,
 }  // namespace
 
 std::uint64_t memory_available() {
-  // MemAvailable counts what can be had without swapping; take it when the
-  // kernel gives it, otherwise the free physical pages.
-  if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
-    char name[64];
-    unsigned long long kib = 0;
-    while (std::fscanf(f, "%63s %llu kB", name, &kib) == 2) {
-      if (std::string_view(name) == "MemAvailable:") {
-        std::fclose(f);
-        return static_cast<std::uint64_t>(kib) * 1024u;
-      }
-    }
-    std::fclose(f);
-  }
-  long pages = sysconf(_SC_AVPHYS_PAGES);
-  long size = sysconf(_SC_PAGESIZE);
-  if (pages > 0 && size > 0) {
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
-  }
-  return ~std::uint64_t{0};
+  std::uint64_t machine = machine_memory_available();
+  return store_memory_cap != 0 && store_memory_cap < machine ? store_memory_cap : machine;
 }
+
+void cap_store_memory(std::uint64_t bytes) { store_memory_cap = bytes; }
 
 void allocate_store(const model_counts& counts, model_store& store) {
   const std::int64_t n = counts.node_count;

@@ -14,8 +14,15 @@ struct model_store;
 /// Every array starts filled with zeros.
 void allocate_store(const model_counts& counts, model_store& store);
 
-/// The memory the store may take, in bytes: what the machine has available.
+/// The memory the store may take, in bytes: what the machine has available,
+/// or less under a cap set by `cap_store_memory`.
 std::uint64_t memory_available();
+
+/// Caps the memory the store may take at `bytes` for the rest of the process
+/// (0 lifts the cap).  For harnesses that run many translations in one
+/// process and must not let an archive's counts take the machine's memory;
+/// the program itself sets no cap.
+void cap_store_memory(std::uint64_t bytes);
 
 /// Every triangle a flux triangle with value 0.0, every node without a
 /// prescribed potential, over the arrays' whole extents.
