@@ -136,10 +136,6 @@ class Case:
         self.conditions.append(("SFE", element, texts, split))
 
 
-def coord_value(c):
-    return c.value if isinstance(c, Raw) else c
-
-
 # ---------------------------------------------------------------- the archive
 
 NODE_LAYOUTS = {
