@@ -1,10 +1,9 @@
 #include "textrec/number_output.h"
 
 #include <bit>
-#include <charconv>
 #include <cstring>
 
-#include "textrec/fp_env.h"
+#include "textrec/decimal_digits.h"
 
 namespace cdbbem {
 
@@ -40,37 +39,6 @@ bool format_non_finite(char* dst, int width, std::uint64_t bits) {
   return place(dst, width, "Infinity", 8) || place(dst, width, "Inf", 3);
 }
 
-// The `digits` significant decimal digits of |value| (non-zero, finite),
-// correctly rounded, into `out`; returns the exponent e of 0.x1x2... x 10^e.
-int significant_digits(double magnitude, int digits, bool subnormal, char* out) {
-  char buf[64];
-  std::to_chars_result r;
-  if (subnormal) {
-    // The library's conversion tests for zero in floating point, which
-    // flushed denormals would pass.
-    exact_denormals_scope exact;
-    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
-                      digits - 1);
-  } else {
-    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
-                      digits - 1);
-  }
-  // buf holds d[.ddd]e(+|-)nn[n]
-  out[0] = buf[0];
-  const char* p = buf + 1;
-  if (*p == '.') {
-    std::memcpy(out + 1, p + 1, static_cast<std::size_t>(digits - 1));
-    p += digits;
-  }
-  ++p;  // 'e'
-  bool negative = *p == '-';
-  int e = 0;
-  for (++p; p < r.ptr; ++p) {
-    e = e * 10 + (*p - '0');
-  }
-  return (negative ? -e : e) + 1;
-}
-
 }  // namespace
 
 bool format_integer(char* dst, int width, std::int32_t value) noexcept {
@@ -102,9 +70,7 @@ bool format_exponent(char* dst, int width, int digits, char letter, double value
   if ((bits & ~sign_bit) == 0) {
     std::memset(significand, '0', static_cast<std::size_t>(digits));
   } else {
-    bool subnormal = (bits & exponent_mask) == 0;
-    e = significant_digits(std::bit_cast<double>(bits & ~sign_bit), digits, subnormal,
-                           significand);
+    e = significant_digits(std::bit_cast<double>(bits & ~sign_bit), digits, significand);
   }
   int bare = (negative ? 1 : 0) + 1 + digits + 4;  // sign . digits exponent
   if (width < bare) {
