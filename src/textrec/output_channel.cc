@@ -31,6 +31,7 @@ void output_channel::open_file(const std::string& path, channel unit) {
   owned_ = true;
   used_ = 0;
   flushed_ = 0;
+  write_failed_ = false;
 }
 
 void output_channel::attach(int fd) {
@@ -61,6 +62,11 @@ void output_channel::flush() {
       continue;
     }
     if (put <= 0) {
+      // The records that reached the file whole are kept; `finish` cuts
+      // the one the failure split, and whatever an earlier run left after it.
+      std::size_t last_end = std::string_view(buffer_.get(), done).rfind('\n');
+      flushed_ += last_end == std::string_view::npos ? 0 : last_end + 1;
+      write_failed_ = true;
       used_ = 0;
       if (owned_) {
         fail(report::write_error, unit_);
@@ -78,7 +84,7 @@ void output_channel::finish() {
     return;
   }
   flush();
-  if (!owned_ || flushed_ == 0) {
+  if (!owned_ || (flushed_ == 0 && !write_failed_)) {
     return;
   }
   struct stat info;

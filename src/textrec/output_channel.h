@@ -59,7 +59,8 @@ class output_channel {
   void flush();
 
   /// Flushes, then cuts a regular file after the last record when anything
-  /// was written to it.  Safe to call more than once.
+  /// was written to it (after the last record that reached it whole when a
+  /// write failed).  Safe to call more than once.
   void finish();
 
   /// Bytes handed to the channel so far.
@@ -79,6 +80,7 @@ class output_channel {
   channel unit_ = channel::none;
   int fd_ = -1;
   bool owned_ = false;
+  bool write_failed_ = false;  // a write to the file failed part-way
 };
 
 }  // namespace cdbbem
