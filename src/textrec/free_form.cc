@@ -93,6 +93,30 @@ void store_value(std::string_view v, const in_item& target, channel unit) {
   result = static_cast<std::int32_t>(std::trunc(real));
 }
 
+// A value that is only an optional sign and at most nine digits, the usual
+// form of an integer in the archive, stored directly into an integer
+// target.  False for every other value, which goes through the general
+// checks and conversion.
+bool store_plain_int(std::string_view v, const in_item& target) {
+  if (target.kind != in_item::type::int32) {
+    return false;
+  }
+  std::size_t i = (v[0] == '-' || v[0] == '+') ? 1 : 0;
+  if (v.size() == i || v.size() - i > 9) {
+    return false;
+  }
+  std::int32_t magnitude = 0;
+  for (; i < v.size(); ++i) {
+    auto digit = static_cast<unsigned>(v[i] - '0');
+    if (digit > 9) {
+      return false;
+    }
+    magnitude = magnitude * 10 + static_cast<std::int32_t>(digit);
+  }
+  *static_cast<std::int32_t*>(target.target) = v[0] == '-' ? -magnitude : magnitude;
+  return true;
+}
+
 // Walks the values of the archive from the start of a read.
 class value_scanner {
  public:
@@ -201,6 +225,10 @@ void read_free(record_reader& in, std::initializer_list<in_item> items) {
       return;
     }
     if (t == value_scanner::token::null) {
+      ++item;
+      continue;
+    }
+    if (store_plain_int(value, *item)) {
       ++item;
       continue;
     }
