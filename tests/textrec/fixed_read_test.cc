@@ -146,8 +146,8 @@ TEST(fixed_read_test, over_long_line_is_truncated) {
   testing::temp_dir dir;
   std::string path = dir.file("long.cdb");
   const std::size_t size = record_reader::buffer_size;
-  testing::write_file(path, "1 2" + std::string(size, ' ') + "3\n" + std::string(size + 5, '7') +
-                                "\r\nnext\n");
+  testing::write_file(path, "1 2" + std::string(size, ' ') + "3\n4\n" +
+                                std::string(size + 5, '7') + "\r\nnext\n");
   record_reader in;
   in.open_file(path, channel::archive);
   std::string_view record;
@@ -156,11 +156,13 @@ TEST(fixed_read_test, over_long_line_is_truncated) {
   EXPECT_EQ(record.size(), size);
   EXPECT_TRUE(in.truncated());
   ASSERT_TRUE(in.next(record));
+  EXPECT_EQ(record, "4");
+  EXPECT_FALSE(in.truncated());
+  ASSERT_TRUE(in.next(record));
   EXPECT_EQ(record, std::string(size, '7'));
   EXPECT_TRUE(in.truncated());
   ASSERT_TRUE(in.next(record));
   EXPECT_EQ(record, "next");
-  EXPECT_FALSE(in.truncated());
   EXPECT_FALSE(in.next(record));
 
   in.reopen();
@@ -168,6 +170,8 @@ TEST(fixed_read_test, over_long_line_is_truncated) {
   std::int32_t b = 0;
   read_free(in, {into(a), into(b)});
   EXPECT_EQ(a * 10 + b, 12);
+  read_free(in, {into(a)});
+  EXPECT_EQ(a, 4);
   EXPECT_EQ(failure_of([&] { read_free(in, {into(a)}); }).number, report::read_error);
   in.reopen();
   run_failure failure = failure_of([&] { read_free(in, {into(a), into(b), into(b)}); });

@@ -187,6 +187,12 @@ TEST(free_form_test, writes) {
        }),
        "           1           2           3           4           5           6\r\n"
        "           7\r\n"},
+      // An integer field fits exactly in the last 12 positions.
+      {written([](output_channel& o) {
+         write_free(o, {item(std::string_view("ABCDEFG")), item(1), item(2), item(3), item(4),
+                        item(5), item(6)});
+       }),
+       " ABCDEFG           1           2           3           4           5           6\r\n"},
       {written([](output_channel& o) {
          write_free(o, {item(std::string_view("AB")), item(std::string_view("CD ")), item(5)});
        }),
