@@ -1,0 +1,223 @@
+#include "archive/archive_builder.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "archive/boundary_conditions.h"
+#include "archive/element_block.h"
+#include "archive/node_block.h"
+#include "run/store.h"
+#include "run/survey.h"
+#include "textrec/output_channel.h"
+#include "textrec/record_reader.h"
+
+namespace cdbbem::testing {
+
+namespace {
+
+template <typename... Args>
+std::string format(const char* pattern, Args... args) {
+  char text[512];
+  std::snprintf(text, sizeof text, pattern, args...);
+  return text;
+}
+
+struct node_format {
+  const char* layout_record;
+  int int_width;
+  int real_width;
+  int digits;
+};
+
+constexpr node_format node_formats[] = {
+    {"(3i8,6e16.9)", 8, 16, 9},
+    {"(3i8,6e20.13)", 8, 20, 13},
+    {"(3i9,6e20.13)", 9, 20, 13},
+    {"(3i9,6e21.13e3)", 9, 21, 13},
+};
+
+void add_nodes(std::vector<std::string>& out, const archive_spec& spec) {
+  const node_format& f = node_formats[spec.node_layout - 1];
+  const std::size_t total = spec.nodes.size() + spec.field_points.size();
+  out.push_back(format("NBLOCK,6,SOLID,%10zu,%10zu", total, total));
+  out.push_back(f.layout_record);
+  for (std::size_t k = 0; k < total; ++k) {
+    const xyz& p = k < spec.nodes.size() ? spec.nodes[k] : spec.field_points[k - spec.nodes.size()];
+    long number = k < spec.node_numbers.size() ? spec.node_numbers[k] : static_cast<long>(k + 1);
+    out.push_back(format("%*ld%*d%*d%*.*E%*.*E%*.*E", f.int_width, number, f.int_width, 0,
+                         f.int_width, 0, f.real_width, f.digits, p.x, f.real_width, f.digits, p.y,
+                         f.real_width, f.digits, p.z));
+  }
+  out.push_back("N,R5.3,LOC,       -1,");
+}
+
+void add_element(std::vector<std::string>& out, const archive_spec& spec, std::int32_t number,
+                 std::int32_t node_total, const std::array<std::int32_t, 4>& corners) {
+  const int w = spec.element_width;
+  std::string record;
+  const int attributes[] = {1, 1, 1, 1, 0, 0, 0, 0, node_total, 0};
+  for (int a : attributes) {
+    record += format("%*d", w, a);
+  }
+  record += format("%*d", w, number);
+  if (spec.split_elements) {
+    out.push_back(record);
+    record.clear();
+  }
+  for (std::int32_t c : corners) {
+    record += format("%*d", w, c);
+  }
+  out.push_back(record);
+}
+
+void add_elements(std::vector<std::string>& out, const archive_spec& spec) {
+  const std::size_t total = spec.elements.size() + spec.cells.size();
+  const auto n = static_cast<std::int32_t>(spec.nodes.size());
+  const auto e = static_cast<std::int32_t>(spec.elements.size());
+  out.push_back(format("EBLOCK,19,SOLID,%10zu,%10zu", total, total));
+  out.push_back(format("(19i%d)", spec.element_width));
+  std::int32_t position = 0;
+  for (const element_spec& el : spec.elements) {
+    ++position;
+    add_element(out, spec, el.number != 0 ? el.number : position, el.node_total,
+                {el.i, el.j, el.k, el.l});
+  }
+  for (const auto& cell : spec.cells) {
+    ++position;
+    add_element(out, spec, position, 4, {cell[0] + n, cell[1] + n, cell[2] + n, cell[3] + n});
+  }
+  out.push_back(format("%*d", spec.element_width, -1));
+  if (!spec.cells.empty()) {
+    out.push_back("CMBLOCK,FIELDCELLS,ELEM,       2  ! users element component definition");
+    out.push_back("(8i10)");
+    out.push_back(format("%10d%10d", e + 1, -(e + static_cast<std::int32_t>(spec.cells.size()))));
+  }
+  if (!spec.field_points.empty()) {
+    out.push_back("CMBLOCK,FIELDPOINTS,NODE,       2  ! users node component definition");
+    out.push_back("(8i10)");
+    out.push_back(
+        format("%10d%10d", n + 1, -(n + static_cast<std::int32_t>(spec.field_points.size()))));
+  }
+}
+
+}  // namespace
+
+std::string build_archive(const archive_spec& spec) {
+  std::vector<std::string> out = {
+      "/COM,cdbbem test archive",
+      "/PREP7",
+      "/NOPR",
+      "*IF,_CDRDOFF,EQ,1,THEN     !if solid model was read in",
+      "_CDRDOFF=             !reset flag, numoffs already performed",
+      "*ELSE              !offset database for the following FE model",
+      format("NUMOFF,NODE,%9zu", spec.nodes.size() + spec.field_points.size()),
+      format("NUMOFF,ELEM,%9zu", spec.elements.size() + spec.cells.size()),
+      "NUMOFF,TYPE,        1",
+      "*ENDIF",
+      "ET,       1,154",
+  };
+  add_nodes(out, spec);
+  add_elements(out, spec);
+  for (const potential_spec& p : spec.potentials) {
+    out.push_back(format("D,%7d,TEMP,%16.9G,  0.00000000    ", p.node, p.value));
+  }
+  out.insert(out.end(), spec.condition_records.begin(), spec.condition_records.end());
+  const int header_width = spec.node_layout >= 3 ? 9 : 8;
+  for (const flux_spec& f : spec.fluxes) {
+    out.push_back(format("SFE,%*d,   1,HFLUX,   1,R5.0", header_width, f.element));
+    out.push_back(format("%16.9G%16.9G%16.9G%16.9G", f.a, f.b, f.c, f.d));
+  }
+  out.push_back("/GO");
+  out.push_back("FINISH");
+  std::string text;
+  for (const std::string& line : out) {
+    text += line;
+    text += spec.crlf ? "\r\n" : "\n";
+  }
+  return text;
+}
+
+std::int64_t line_of(std::string_view text, std::string_view needle) {
+  std::int64_t number = 1;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) {
+      end = text.size();
+    }
+    if (text.substr(start, end - start).find(needle) != std::string_view::npos) {
+      return number;
+    }
+    ++number;
+    start = end + 1;
+  }
+  return 0;
+}
+
+xyz loaded_model::node(std::int64_t n) const {
+  const double* p = column(store.node_xyz, 3, n);
+  return {p[0], p[1], p[2]};
+}
+
+std::array<std::int32_t, 3> loaded_model::triangle(std::int64_t t) const {
+  const std::int32_t* p = column(store.triangle_nodes, 3, t);
+  return {p[0], p[1], p[2]};
+}
+
+std::array<std::int32_t, 2> loaded_model::element(std::int64_t e) const {
+  return {store.element_triangles[e], store.element_triangles[e + counts.element_count]};
+}
+
+std::array<std::int32_t, 4> loaded_model::cell(std::int64_t c) const {
+  const std::int32_t* p = column(store.field_cell_nodes, 4, c);
+  return {p[0], p[1], p[2], p[3]};
+}
+
+loaded_model load_archive(std::string_view text) {
+  loaded_model m;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> capture(std::tmpfile(), &std::fclose);
+  output_channel console;
+  console.attach(fileno(capture.get()));
+  record_reader archive;
+  archive.open_memory(text, channel::archive);
+
+  survey_counts(archive, m.counts);
+  archive.reopen();
+  survey_conditions(archive, m.counts);
+  allocate_store(m.counts, m.store);
+  archive.reopen();
+  read_node_block(archive, console, m.counts, m.store);
+  read_element_block(archive, m.counts, m.store);
+  set_default_conditions(m.store);
+  if (m.counts.has_potential_conditions) {
+    read_potential_conditions(archive, m.counts, m.store);
+  }
+  classify_triangles(m.counts, m.store);
+  if (m.counts.has_flux_conditions) {
+    archive.reopen();
+    read_flux_conditions(archive, m.counts, m.store);
+  }
+  console.flush();
+  int fd = fileno(capture.get());
+  ::lseek(fd, 0, SEEK_SET);
+  char chunk[4096];
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) {
+    m.console.append(chunk, static_cast<std::size_t>(got));
+  }
+  return m;
+}
+
+run_failure load_failure(std::string_view text) {
+  try {
+    load_archive(text);
+  } catch (const run_failure& failure) {
+    return failure;
+  }
+  ADD_FAILURE() << "no failure raised";
+  return {};
+}
+
+}  // namespace cdbbem::testing

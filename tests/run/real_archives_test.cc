@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_support.h"
+
+namespace cdbbem::testing {
+namespace {
+
+// Archives written by pre-processors for other purposes: each either
+// translates or ends with a clear report and its status, and a run that
+// fails writes nothing into the output files it created.
+TEST(real_archives_test, each_ends_as_expected) {
+  struct row {
+    const char* file;
+    int status;
+    std::string err;  // first line of standard error; '@' for the archive's path
+    int console_lines;
+  };
+  const std::string eof = "cdbbem: severe (24): end-of-file during read, unit 5, file @";
+  const row rows[] = {
+      // NUMOFF gives the highest element number (90), the block holds 36
+      // elements: the reader runs past the block into a CMBLOCK record.
+      {"ErnoRadiation.cdb", 59,
+       "cdbbem: severe (59): list-directed I/O syntax error, unit 5, file @", 0},
+      {"HexBeam.cdb", 106,
+       "cdbbem: severe (106): element 1 on archive line 361 has 20 nodes; only elements of at "
+       "most 8 nodes can be read",
+       0},
+      {"mesh200.cdb", 106,
+       "cdbbem: severe (106): element 1 on archive line 5007 has 20 nodes; only elements of at "
+       "most 8 nodes can be read",
+       0},
+      // No offset section and no FINISH record.
+      {"all_solid_cells.cdb", 24, eof, 0},
+      {"workbench_193.cdb", 24, eof, 0},
+      // 655 node records numbered up to 678: seven are reported as
+      // misnumbered, then the record after the block is read as a node.
+      {"sector.cdb", 64, "cdbbem: severe (64): input conversion error, unit 5, file @", 7},
+  };
+  for (const row& r : rows) {
+    temp_dir dir;
+    write_file(dir.file("ANSYS_Model.cdb"), read_file(data_dir() + "/real-archives/" + r.file));
+    run_result result = run_executable(dir.path());
+    std::string err = r.err;
+    if (std::size_t at = err.find('@'); at != std::string::npos) {
+      err.replace(at, 1, dir.file("ANSYS_Model.cdb"));
+    }
+    EXPECT_EQ(result.status, r.status) << r.file;
+    EXPECT_EQ(result.err.substr(0, result.err.find('\n')), err) << r.file;
+    std::size_t console_lines = 0;
+    for (std::size_t at = 0;
+         (at = result.out.find(" Node number error ni, i =", at)) != std::string::npos; ++at) {
+      ++console_lines;
+    }
+    EXPECT_EQ(console_lines, static_cast<std::size_t>(r.console_lines)) << r.file;
+    EXPECT_EQ(result.out.find("is done!"), std::string::npos) << r.file;
+    EXPECT_EQ(read_file(dir.file("input.dat")), "") << r.file;
+    EXPECT_EQ(read_file(dir.file("input.plt")), "") << r.file;
+  }
+}
+
+// Its elements are solid tetrahedra written with four nodes each; the
+// archive cannot tell them from quadrilateral surface elements, so each
+// becomes two triangles.
+TEST(real_archives_test, tetrahedra_translate_as_quadrilaterals) {
+  temp_dir dir;
+  write_file(dir.file("ANSYS_Model.cdb"), read_file(data_dir() + "/real-archives/TetBeam.cdb"));
+  run_result result = run_executable(dir.path());
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "  Data Translation from ANSYS to BEM is done!\r\n");
+  const std::string model = read_file(dir.file("input.dat"));
+  EXPECT_NE(model.find("\r\n    7826    1041       0       0  ! No. of"), std::string::npos);
+  EXPECT_EQ(model.substr(model.size() - 20), " $ End of the File\r\n");
+  EXPECT_NE(read_file(dir.file("input.plt")).find("N=        1041 , E=        7826"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace cdbbem::testing
