@@ -23,9 +23,9 @@ struct node_values {
 
 node_values read_node(record_reader& in, record_format format) {
   node_values v;
-  read_formatted(in, format,
-                 {into(v.n[0]), into(v.n[1]), into(v.n[2]), into(v.x[0]), into(v.x[1]),
-                  into(v.x[2])});
+  read_formatted(
+      in, format,
+      {into(v.n[0]), into(v.n[1]), into(v.n[2]), into(v.x[0]), into(v.x[1]), into(v.x[2])});
   return v;
 }
 
@@ -48,7 +48,9 @@ TEST(fixed_read_test, node_records) {
        {{7, 0, 0}, {0x1.12e0be826d695p-30, 0x1.9e3abe16fc70dp-17, 1.0}}},
       // A short line reads as if padded with blanks.
       {formats::node_record_3i8_3e20, "       3       0", {{3, 0, 0}, {0.0, 0.0, 0.0}}},
-      {formats::node_record_3i9_3e20, "        5        0        0 1.5-3", {{5, 0, 0}, {0x1.89374bc6a7efap-10, 0.0, 0.0}}},
+      {formats::node_record_3i9_3e20,
+       "        5        0        0 1.5-3",
+       {{5, 0, 0}, {0x1.89374bc6a7efap-10, 0.0, 0.0}}},
   };
   for (const row& r : rows) {
     record_reader in;
@@ -129,9 +131,9 @@ TEST(fixed_read_test, record_breaks) {
 }
 
 TEST(fixed_read_test, conversion_errors) {
-  for (const char* line : {"      1.5", "        1        2        3 1.0Q5",
-                           "        1        2        3 nan(1)", "       1x",
-                           "        1        2        3 1.0E+"}) {
+  for (const char* line :
+       {"      1.5", "        1        2        3 1.0Q5", "        1        2        3 nan(1)",
+        "       1x", "        1        2        3 1.0E+"}) {
     record_reader in;
     in.open_memory(line, channel::archive);
     run_failure failure = failure_of([&in] { read_node(in, formats::node_record_3i9_3e21); });
@@ -146,8 +148,8 @@ TEST(fixed_read_test, over_long_line_is_truncated) {
   testing::temp_dir dir;
   std::string path = dir.file("long.cdb");
   const std::size_t size = record_reader::buffer_size;
-  testing::write_file(path, "1 2" + std::string(size, ' ') + "3\n4\n" +
-                                std::string(size + 5, '7') + "\r\nnext\n");
+  testing::write_file(
+      path, "1 2" + std::string(size, ' ') + "3\n4\n" + std::string(size + 5, '7') + "\r\nnext\n");
   record_reader in;
   in.open_file(path, channel::archive);
   std::string_view record;

@@ -32,16 +32,15 @@ constexpr const char* gfortran = nullptr;
 std::string build_reference(const testing::temp_dir& dir) {
   std::string exe = dir.file("fortran_ref");
   // Without -fno-sign-zero gfortran writes -0.0 with its minus sign.
-  std::string command = std::string(gfortran) + " -fno-sign-zero -o " + exe + " " +
-                        CDBBEM_FORTRAN_REF + " 2>&1";
+  std::string command =
+      std::string(gfortran) + " -fno-sign-zero -o " + exe + " " + CDBBEM_FORTRAN_REF + " 2>&1";
   return std::system(command.c_str()) == 0 ? exe : std::string();
 }
 
 std::vector<std::string> run_reference(const testing::temp_dir& dir, const std::string& exe,
                                        const char* mode, const std::string& input) {
   testing::write_file(dir.file("in.txt"), input);
-  std::string command =
-      exe + " " + mode + " " + dir.file("in.txt") + " " + dir.file("out.txt");
+  std::string command = exe + " " + mode + " " + dir.file("in.txt") + " " + dir.file("out.txt");
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   std::istringstream out(testing::read_file(dir.file("out.txt")));
   std::vector<std::string> lines;
@@ -155,8 +154,8 @@ TEST(fortran_reference_test, node_records) {
     read_formatted(in, formats::node_record_3i9_3e21,
                    {into(n[0]), into(n[1]), into(n[2]), into(x[0]), into(x[1]), into(x[2])});
     char got[128];
-    std::snprintf(got, sizeof got, "%12d%12d%12d %016" PRIX64 " %016" PRIX64 " %016" PRIX64,
-                  n[0], n[1], n[2], bits(x[0]), bits(x[1]), bits(x[2]));
+    std::snprintf(got, sizeof got, "%12d%12d%12d %016" PRIX64 " %016" PRIX64 " %016" PRIX64, n[0],
+                  n[1], n[2], bits(x[0]), bits(x[1]), bits(x[2]));
     if (got != line && ++mismatches <= 10) {
       ADD_FAILURE() << "record " << in.line_number() << ": [" << got << "], gfortran [" << line
                     << "]";

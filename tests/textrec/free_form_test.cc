@@ -52,12 +52,12 @@ TEST(free_form_test, integer_reads) {
       {"1\n\n  \t \n-30", 2, {1, -30}},  // blank records are passed over
       {"1, 2,3\t4 ,5", 5, {1, 2, 3, 4, 5}},
       {"1,\n2", 2, {1, 2}},
-      {"1,,3", 3, {1, unset, 3}},        // null value
+      {"1,,3", 3, {1, unset, 3}},  // null value
       {",2", 2, {unset, 2}},
       {"1 , , 3", 3, {1, unset, 3}},
       {"2*7 2* 5", 5, {7, 7, unset, unset, 5}},
       {"7/", 1, {7}},
-      {"7/", 2, {7, unset}},             // a slash ends the read
+      {"7/", 2, {7, unset}},  // a slash ends the read
       {"1 / 2", 3, {1, unset, unset}},
       {"1.9 -2.7 1e3 2.5D0 -0.5", 5, {1, -2, 1000, 2, 0}},
       {"+5 -0 2147483647 -2147483648 /", 5, {5, 0, 2147483647, -2147483647 - 1, unset}},
@@ -82,9 +82,9 @@ TEST(free_form_test, reads_start_on_new_records) {
       "31\n",
       channel::archive);
   std::vector<std::int32_t> v(15, unset);
-  read_free(in, {into(v[0]), into(v[1]), into(v[2]), into(v[3]), into(v[4]), into(v[5]),
-                 into(v[6]), into(v[7]), into(v[8]), into(v[9]), into(v[10]), into(v[11]),
-                 into(v[12]), into(v[13]), into(v[14])});
+  read_free(in, {into(v[0]), into(v[1]), into(v[2]), into(v[3]), into(v[4]), into(v[5]), into(v[6]),
+                 into(v[7]), into(v[8]), into(v[9]), into(v[10]), into(v[11]), into(v[12]),
+                 into(v[13]), into(v[14])});
   EXPECT_EQ(v.back(), 15);
   read_ints(in, 0);
   EXPECT_EQ(read_ints(in, 2), (std::vector<std::int32_t>{21, 22}));
@@ -115,18 +115,26 @@ TEST(free_form_test, read_failures) {
     report number;
   };
   const row rows[] = {
-      {"1a", false, report::list_syntax},       {"abc", true, report::list_syntax},
-      {"1.2.3", true, report::list_syntax},     {"+-1", false, report::list_syntax},
-      {"1-", true, report::list_syntax},        {"e5", true, report::list_syntax},
-      {"-e5", true, report::list_syntax},       {"1-e5", true, report::list_syntax},
-      {"1e5e6", true, report::list_syntax},     {"1*", false, report::end_of_file},
-      {"*5", false, report::list_syntax},       {"T", false, report::input_conversion},
-      {"f", false, report::input_conversion},   {".T.", false, report::input_conversion},
+      {"1a", false, report::list_syntax},
+      {"abc", true, report::list_syntax},
+      {"1.2.3", true, report::list_syntax},
+      {"+-1", false, report::list_syntax},
+      {"1-", true, report::list_syntax},
+      {"e5", true, report::list_syntax},
+      {"-e5", true, report::list_syntax},
+      {"1-e5", true, report::list_syntax},
+      {"1e5e6", true, report::list_syntax},
+      {"1*", false, report::end_of_file},
+      {"*5", false, report::list_syntax},
+      {"T", false, report::input_conversion},
+      {"f", false, report::input_conversion},
+      {".T.", false, report::input_conversion},
       {"2147483648", false, report::input_conversion},
       {"-2147483649", false, report::input_conversion},
       {"1e10", false, report::input_conversion},
       {"1-2-3", true, report::input_conversion},
-      {"", false, report::end_of_file},         {"1\n  \n", false, report::end_of_file},
+      {"", false, report::end_of_file},
+      {"1\n  \n", false, report::end_of_file},
   };
   for (const row& r : rows) {
     record_reader in;

@@ -23,14 +23,26 @@ TEST(numeric_input_test, integer_fields) {
     std::int32_t value;
   };
   const row rows[] = {
-      {"", true, 0},          {"         ", true, 0},  {"   -   ", true, 0},
-      {"+", true, 0},         {"       17", true, 17}, {"  1 2 ", true, 12},
-      {"12   ", true, 12},    {"- 5", true, -5},       {"+000000000012", true, 12},
-      {"2147483647", true, 2147483647},                {"-2147483648", true, -2147483647 - 1},
-      {"2147483648", false, 0},                        {"-2147483649", false, 0},
-      {"99999999999999999999", false, 0},              {"1.5", false, 0},
-      {"1a", false, 0},       {"\t5", false, 0},       {"+-1", false, 0},
-      {"1 -2", false, 0},     {"1e3", false, 0},
+      {"", true, 0},
+      {"         ", true, 0},
+      {"   -   ", true, 0},
+      {"+", true, 0},
+      {"       17", true, 17},
+      {"  1 2 ", true, 12},
+      {"12   ", true, 12},
+      {"- 5", true, -5},
+      {"+000000000012", true, 12},
+      {"2147483647", true, 2147483647},
+      {"-2147483648", true, -2147483647 - 1},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"99999999999999999999", false, 0},
+      {"1.5", false, 0},
+      {"1a", false, 0},
+      {"\t5", false, 0},
+      {"+-1", false, 0},
+      {"1 -2", false, 0},
+      {"1e3", false, 0},
   };
   for (const row& r : rows) {
     std::int32_t value = -99;
@@ -57,8 +69,8 @@ TEST(numeric_input_test, real_fields) {
     double value;
   };
   const row rows[] = {
-      {"1", s::fixed_field, 9, true, 0x1.12e0be826d695p-30},        // 1.0e-9
-      {"12345", s::fixed_field, 9, true, 0x1.9e3abe16fc70dp-17},    // 0.000012345
+      {"1", s::fixed_field, 9, true, 0x1.12e0be826d695p-30},      // 1.0e-9
+      {"12345", s::fixed_field, 9, true, 0x1.9e3abe16fc70dp-17},  // 0.000012345
       {"1.", s::fixed_field, 9, true, 1.0},
       {"1.0E+000", s::fixed_field, 9, true, 1.0},
       {"  1.5-3", s::fixed_field, 13, true, 0x1.89374bc6a7efap-10},  // 1.5e-3
@@ -214,9 +226,8 @@ TEST(numeric_input_test, reals_match_strtod) {
     double got = -99.0;
     bool ok = parse_real(t.field, syntax, t.implied, got);
     if ((!ok || bits(got) != bits(want)) && ++mismatches <= 10) {
-      ADD_FAILURE() << '"' << t.field << "\" (d=" << t.implied << ", syntax " << n % 3
-                    << ") gave " << std::hexfloat << got << ", " << t.canonical << " is "
-                    << want;
+      ADD_FAILURE() << '"' << t.field << "\" (d=" << t.implied << ", syntax " << n % 3 << ") gave "
+                    << std::hexfloat << got << ", " << t.canonical << " is " << want;
     }
   }
   EXPECT_EQ(mismatches, 0);

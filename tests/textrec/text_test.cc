@@ -32,8 +32,8 @@ TEST(text_test, text_to_int) {
     std::string text;
     std::int32_t value;
   };
-  const row rows[] = {{"        ", 0},   {"      17", 17},  {"", 0},     {"-5      ", -5},
-                      {" 1 2    ", 12},  {"  -2147483648", -2147483647 - 1}};
+  const row rows[] = {{"        ", 0},  {"      17", 17}, {"", 0},
+                      {"-5      ", -5}, {" 1 2    ", 12}, {"  -2147483648", -2147483647 - 1}};
   for (const row& r : rows) {
     EXPECT_EQ(text_to_int(r.text.data(), r.text.size()), r.value) << r.text;
   }
@@ -49,9 +49,9 @@ TEST(text_test, text_to_double) {
     std::string text;
     double value;
   };
-  const row rows[] = {{"  0.12500000E+01", 1.25}, {"5", 5.0},          {"        ", 0.0},
-                      {" 1 5  ", 105.0},          {"1.5 E+01", 15.0},  {"-7.5D-1", -0.75},
-                      {"12345", 12345.0},         {"2.5-1", 0.25},     {"  -3.  ", -3.0}};
+  const row rows[] = {{"  0.12500000E+01", 1.25}, {"5", 5.0},         {"        ", 0.0},
+                      {" 1 5  ", 105.0},          {"1.5 E+01", 15.0}, {"-7.5D-1", -0.75},
+                      {"12345", 12345.0},         {"2.5-1", 0.25},    {"  -3.  ", -3.0}};
   for (const row& r : rows) {
     EXPECT_EQ(text_to_double(r.text.data(), r.text.size()), r.value) << r.text;
   }
