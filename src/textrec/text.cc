@@ -1,5 +1,6 @@
 #include "textrec/text.h"
 
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 
@@ -17,6 +18,25 @@ std::size_t trimmed_length(const char* text, std::size_t len) {
   return len;
 }
 
+// Whether `len` characters are all blanks, eight at a time: texts are
+// compared against long blank-padded buffers for every archive record.
+bool all_blank(const char* text, std::size_t len) {
+  constexpr std::uint64_t eight_blanks = 0x2020202020202020;
+  for (; len >= 8; len -= 8, text += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text, 8);
+    if (word != eight_blanks) {
+      return false;
+    }
+  }
+  for (; len > 0; --len, ++text) {
+    if (*text != ' ') {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool text_equal(const char* a, std::size_t len_a, const char* b, std::size_t len_b) noexcept {
@@ -26,12 +46,7 @@ bool text_equal(const char* a, std::size_t len_a, const char* b, std::size_t len
   }
   const char* rest = len_a > len_b ? a : b;
   std::size_t longer = len_a > len_b ? len_a : len_b;
-  for (std::size_t i = common; i < longer; ++i) {
-    if (rest[i] != ' ') {
-      return false;
-    }
-  }
-  return true;
+  return all_blank(rest + common, longer - common);
 }
 
 std::int32_t text_to_int(const char* text, std::size_t len) {

@@ -27,6 +27,21 @@ TEST(text_test, blank_padded_equality) {
   EXPECT_FALSE(text_equal(std::string_view("A\0", 2), "A "));
 }
 
+// The padding is checked in full whatever its length and wherever the one
+// character that is not a blank stands.
+TEST(text_test, padding_checked_at_every_position) {
+  for (std::size_t len = 4; len <= 80; ++len) {
+    std::string line = "FINI" + std::string(len - 4, ' ');
+    EXPECT_TRUE(text_equal(line, "FINI")) << len;
+    for (std::size_t at = 4; at < len; ++at) {
+      std::string marked = line;
+      marked[at] = 'x';
+      EXPECT_FALSE(text_equal(marked, "FINI")) << len << " " << at;
+      EXPECT_FALSE(text_equal("FINI", marked)) << len << " " << at;
+    }
+  }
+}
+
 TEST(text_test, text_to_int) {
   struct row {
     std::string text;
