@@ -45,6 +45,10 @@ void find_layout(record_reader& archive) {
 }
 
 void read_element(record_reader& archive, element_record& r) {
+  // A slash ends a free-form read early and leaves the values it did not
+  // reach: start from zeros, so that such a record fails the range checks
+  // instead of repeating the previous element's numbers.
+  r = element_record{};
   auto* v = r.values;
   read_free(archive, {into(v[0]), into(v[1]), into(v[2]), into(v[3]), into(v[4]), into(v[5]),
                       into(v[6]), into(v[7]), into(v[8]), into(v[9]), into(v[10]), into(v[11]),

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace cdbbem {
@@ -19,12 +20,18 @@ std::array<stage_entry, max_stages> stages;
 int stage_depth = 0;
 
 // One line of the listing: left-justified columns of 19, 10, 19, 12 and 19
-// characters.
+// characters; a text that fills its column is still followed by a blank.
 std::string listing_row(const char* image, const char* pc, const char* routine,
                         const char* line, const char* source) {
-  char row[256];
-  std::snprintf(row, sizeof row, "%-19s%-10s%-19s%-12s%-19s", image, pc, routine, line, source);
-  return std::string(row) + "\n";
+  const char* texts[] = {image, pc, routine, line, source};
+  const std::size_t widths[] = {19, 10, 19, 12, 19};
+  std::string row;
+  for (std::size_t k = 0; k < 5; ++k) {
+    std::size_t len = std::strlen(texts[k]);
+    row += texts[k];
+    row.append(len < widths[k] ? widths[k] - len : (k < 4 ? 1 : 0), ' ');
+  }
+  return row + "\n";
 }
 
 }  // namespace
