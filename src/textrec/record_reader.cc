@@ -11,6 +11,10 @@ namespace cdbbem {
 
 namespace {
 
+// The file buffer also holds the CR LF of a record of the longest length
+// kept whole, so that such a record is seen to end there.
+constexpr std::size_t buffer_capacity = record_reader::buffer_size + 2;
+
 [[noreturn]] void fail_open(int error, channel unit) {
   if (error == ENOENT || error == ENOTDIR) {
     fail(report::file_not_found, unit);
@@ -50,7 +54,7 @@ void record_reader::open_file(const std::string& path, channel unit) {
   }
   fd_ = fd;
   if (!buffer_) {
-    buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size);
+    buffer_ = std::make_unique_for_overwrite<char[]>(buffer_capacity);
   }
   rewind();
 }
@@ -102,8 +106,8 @@ bool record_reader::fill() {
   }
   pos_ = 0;
   end_ = tail;
-  while (end_ < buffer_size) {
-    ssize_t got = ::read(fd_, buf + end_, buffer_size - end_);
+  while (end_ < buffer_capacity) {
+    ssize_t got = ::read(fd_, buf + end_, buffer_capacity - end_);
     if (got < 0) {
       if (errno == EINTR) {
         continue;
@@ -151,7 +155,7 @@ bool record_reader::next(std::string_view& record) {
       break;
     }
     scanned = end_ - pos_;
-    if (!from_memory_ && scanned == buffer_size) {
+    if (!from_memory_ && scanned == buffer_capacity) {
       break;  // a line longer than the buffer
     }
     if (!fill()) {
@@ -166,9 +170,6 @@ bool record_reader::next(std::string_view& record) {
   } else if (end_ > pos_) {
     len = end_ - pos_;
     consumed = len;
-    if (len == buffer_size && !from_memory_) {
-      truncated_ = true;
-    }
   } else {
     ended_ = true;
     return false;
@@ -176,6 +177,10 @@ bool record_reader::next(std::string_view& record) {
   record = std::string_view(data_ + pos_, len);
   if (!record.empty() && record.back() == '\r' && nl != nullptr) {
     record.remove_suffix(1);
+  }
+  if (record.size() > buffer_size && !from_memory_) {
+    record = record.substr(0, buffer_size);
+    truncated_ = true;
   }
   if (record.size() == 1 && record[0] == '\x1a') {
     ended_ = true;
@@ -185,7 +190,7 @@ bool record_reader::next(std::string_view& record) {
   ++line_;
   // The rest of an over-long line is skipped by the next call; the view
   // stays valid until then, since the buffer only moves in `fill`.
-  skip_rest_ = truncated_;
+  skip_rest_ = truncated_ && nl == nullptr;
   return true;
 }
 
