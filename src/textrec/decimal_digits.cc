@@ -30,31 +30,43 @@ struct power_table {
 };
 constexpr power_table powers_of_ten;
 
-// Writes the eight decimal digits of `n` (below 10^8) at `out`, working on
-// all digits at once in the lanes of one 64-bit word: halves of four
-// digits, then pairs, then single digits, by multiplications that divide
-// each lane exactly for values of its size.
-void put_eight(std::uint32_t n, char* out) {
+// The eight decimal digits of `n` (below 10^8) as characters in the bytes
+// of a word, the first digit in the lowest byte, worked out all at once in
+// lanes: halves of four digits, then pairs, then single digits, by
+// multiplications that divide each lane exactly for values of its size.
+std::uint64_t eight_digits(std::uint32_t n) {
   std::uint64_t halves = n / 10000 | std::uint64_t{n % 10000} << 32;
   std::uint64_t high_pairs = (halves * 10486 >> 20) & 0x0000007f0000007f;
   std::uint64_t pairs = high_pairs | (halves - high_pairs * 100) << 16;
   std::uint64_t tens = (pairs * 103 >> 10) & 0x000f000f000f000f;
-  std::uint64_t digits = tens | (pairs - tens * 10) << 8;
-  digits += 0x3030303030303030;
-  for (int i = 0; i < 8; ++i) {
-    out[i] = static_cast<char>(digits >> (8 * i));  // the first digit is the lowest byte
-  }
+  return (tens | (pairs - tens * 10) << 8) + 0x3030303030303030;
 }
 
-// Writes the `digits` decimal digits of `n` (leading zeros included), in
-// independent eight-digit pieces.
+// Stores the eight characters of `word` (first in the lowest byte) at `out`.
+void store_word(std::uint64_t word, char* out) {
+  if constexpr (std::endian::native == std::endian::big) {
+    word = __builtin_bswap64(word);
+  }
+  std::memcpy(out, &word, 8);
+}
+
+// Writes the `digits` decimal digits of `n` (below 10^digits, leading zeros
+// included) at `out`, eight-digit pieces stored whole: up to seven bytes
+// past the last digit may be overwritten.
 void put_digits(std::uint64_t n, int digits, char* out) {
   constexpr std::uint64_t eight = 100'000'000;
-  char buf[24];
-  put_eight(static_cast<std::uint32_t>(n / eight / eight), buf);
-  put_eight(static_cast<std::uint32_t>(n / eight % eight), buf + 8);
-  put_eight(static_cast<std::uint32_t>(n % eight), buf + 16);
-  std::memcpy(out, buf + 24 - digits, static_cast<std::size_t>(digits));
+  if (digits <= 8) {
+    store_word(eight_digits(static_cast<std::uint32_t>(n)) >> (8 * (8 - digits)), out);
+    return;
+  }
+  std::uint64_t high = n / eight;
+  if (digits <= 16) {
+    store_word(eight_digits(static_cast<std::uint32_t>(high)) >> (8 * (16 - digits)), out);
+  } else {
+    out[0] = static_cast<char>('0' + high / eight);
+    store_word(eight_digits(static_cast<std::uint32_t>(high % eight)), out + 1);
+  }
+  store_word(eight_digits(static_cast<std::uint32_t>(n % eight)), out + digits - 8);
 }
 
 // Exact digits by integer arithmetic for a normal value m x 2^-s whose
@@ -75,18 +87,16 @@ bool digits_by_integers(double magnitude, int digits, char* out, int& exponent) 
   if (k < 1 || k > largest_scale) {
     return false;
   }
+  // The guess and the rounding go either way at random for measured data,
+  // so both are worked out without branches.
+  int above = ((m * powers_of_ten.value[k]) >> shift) >= powers_of_ten.value[digits] ? 1 : 0;
+  e += above;
+  k -= above;
   uint128 scaled = m * powers_of_ten.value[k];
-  if ((scaled >> shift) >= powers_of_ten.value[digits]) {
-    ++e;
-    --k;
-    scaled = m * powers_of_ten.value[k];
-  }
   auto whole = static_cast<std::uint64_t>(scaled >> shift);
   uint128 rest = scaled - (uint128{whole} << shift);
   uint128 half = uint128{1} << (shift - 1);
-  if (rest > half || (rest == half && (whole & 1) != 0)) {
-    ++whole;
-  }
+  whole += static_cast<std::uint64_t>((rest > half) | ((rest == half) & ((whole & 1) != 0)));
   if (whole == powers_of_ten.value[digits]) {
     whole /= 10;
     ++e;
