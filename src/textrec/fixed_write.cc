@@ -1,10 +1,9 @@
 #include "textrec/fixed_write.h"
 
-#include <cstring>
-
 #include "textrec/failure.h"
 #include "textrec/number_output.h"
 #include "textrec/output_channel.h"
+#include "textrec/short_copy.h"
 
 namespace cdbbem {
 
@@ -13,10 +12,10 @@ namespace {
 // Aw: a shorter text is right-justified, a longer one cut to its first w.
 void write_text(char* dst, std::size_t width, std::string_view text) {
   if (text.size() < width) {
-    std::memset(dst, ' ', width - text.size());
-    std::memcpy(dst + (width - text.size()), text.data(), text.size());
+    fill_short(dst, ' ', width - text.size());
+    copy_short(dst + (width - text.size()), text.data(), text.size());
   } else {
-    std::memcpy(dst, text.data(), width);
+    copy_short(dst, text.data(), width);
   }
 }
 
@@ -66,10 +65,10 @@ void write_formatted(output_channel& out, record_format format,
           break;
         }
         if (col > high) {
-          std::memset(record + high, ' ', col - high);
+          fill_short(record + high, ' ', col - high);
         }
         if (d.kind == descriptor_kind::literal) {
-          std::memcpy(record + col, d.literal.data(), width);
+          copy_short(record + col, d.literal.data(), width);
         } else {
           overflow = !write_field(record + col, d, *item++) || overflow;
         }

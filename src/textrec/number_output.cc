@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "textrec/decimal_digits.h"
+#include "textrec/short_copy.h"
 
 namespace cdbbem {
 
@@ -14,7 +15,7 @@ constexpr std::uint64_t exponent_mask = std::uint64_t{0x7ff} << 52;
 constexpr std::uint64_t mantissa_mask = (std::uint64_t{1} << 52) - 1;
 
 bool asterisks(char* dst, int width) {
-  std::memset(dst, '*', static_cast<std::size_t>(width));
+  fill_short(dst, '*', static_cast<std::size_t>(width));
   return false;
 }
 
@@ -23,8 +24,8 @@ bool place(char* dst, int width, const char* text, int len) {
   if (len > width) {
     return asterisks(dst, width);
   }
-  std::memset(dst, ' ', static_cast<std::size_t>(width - len));
-  std::memcpy(dst + (width - len), text, static_cast<std::size_t>(len));
+  fill_short(dst, ' ', static_cast<std::size_t>(width - len));
+  copy_short(dst + (width - len), text, static_cast<std::size_t>(len));
   return true;
 }
 
@@ -83,7 +84,7 @@ bool format_exponent(char* dst, int width, int digits, char letter, double value
     text[len++] = '0';
   }
   text[len++] = '.';
-  std::memcpy(text + len, significand, static_cast<std::size_t>(digits));
+  copy_short(text + len, significand, static_cast<std::size_t>(digits));
   len += digits;
   int magnitude = e < 0 ? -e : e;
   if (magnitude <= 99) {
