@@ -26,7 +26,7 @@ for target in $targets; do
   echo "== $target, ${seconds}s"
   if ! "$build/fuzz/$target" "$work" "fuzz/corpus/$target" \
       -max_total_time="$seconds" -max_len=32768 -timeout=10 -rss_limit_mb=2048 \
-      -malloc_limit_mb=1024 -print_final_stats=1 \
+      -malloc_limit_mb=1024 -print_final_stats=1 -dict=fuzz/cdbbem.dict \
       -artifact_prefix="$artifacts/" >"$build/$target.log" 2>&1; then
     status=1
     echo "$target FAILED; its log: $build/$target.log"
