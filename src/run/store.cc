@@ -1,8 +1,10 @@
 #include "run/store.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -41,6 +43,25 @@ std::uint64_t machine_memory_available() {
   return ~std::uint64_t{0};
 }
 
+// Asks for the whole 2 MiB pages inside a large array to be backed by huge
+// pages: the readers and the defaults touch every page of the store once,
+// and a fault per 4 KiB page costs as much as a tenth of a large run.
+void advise_huge_pages(void* data, std::uint64_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
+  auto start = reinterpret_cast<std::uintptr_t>(data);
+  std::uintptr_t first = (start + huge - 1) & ~(huge - 1);
+  std::uintptr_t last = (start + bytes) & ~(huge - 1);
+  if (last > first) {
+    // Only a hint: without it the pages are simply small.
+    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  }
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 // Allocates zeroed memory without touching it (large blocks come as fresh
 // zero pages), so that a count the archive cannot back costs nothing until
 // the readers run out of records.
@@ -61,6 +82,7 @@ void allocate(store_array<T>& a, std::int64_t extent, std::uint64_t& total,
   if (a.data == nullptr) {
     fail(report::no_memory, channel::none);
   }
+  advise_huge_pages(a.data.get(), bytes);
   a.extent = extent;
 }
 
