@@ -111,14 +111,17 @@ std::string real_field(std::mt19937_64& rng, double v) {
     s = mantissa.substr(0, 4) + " " + mantissa.substr(4) + "E " + std::to_string(exponent);
     break;
   case 4:  // a comma ends the field early: the next one starts after it
-    return " " + mantissa.substr(0, 4) + ",";
+    s = mantissa.substr(0, 4) + ",";
+    s.insert(0, 1, ' ');
+    return s;
   default:
     break;
   }
   if (s.size() > 21) {
     s = text;
   }
-  return std::string(21 - s.size(), ' ') + s;
+  s.insert(0, 21 - s.size(), ' ');
+  return s;
 }
 
 TEST(fortran_reference_test, node_records) {

@@ -212,8 +212,11 @@ std::string reference_field(int width, int digits, char letter, double value) {
   } else {
     std::snprintf(exponent, sizeof exponent, "%c%03d", e < 0 ? '-' : '+', std::abs(e));
   }
-  std::string text = (negative ? "-" : "") + std::string("0.") + significand + exponent;
-  return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+  std::string text = negative ? "-0." : "0.";
+  text += significand;
+  text += exponent;
+  text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+  return text;
 }
 
 // Every E15.7, D24.9 and D24.15 field is the correctly rounded one, also

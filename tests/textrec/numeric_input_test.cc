@@ -198,7 +198,7 @@ decimal_text random_decimal(std::mt19937_64& rng, real_syntax syntax) {
   }
   if (syntax == real_syntax::fixed_field) {
     for (int k = pick(0, 3); k > 0; --k) {
-      field.insert(static_cast<std::size_t>(pick(0, static_cast<int>(field.size()))), " ");
+      field.insert(static_cast<std::size_t>(pick(0, static_cast<int>(field.size()))), 1, ' ');
     }
   }
   if (syntax != real_syntax::free_form) {
