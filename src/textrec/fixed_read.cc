@@ -1,11 +1,11 @@
 #include "textrec/fixed_read.h"
 
-#include <cstring>
 #include <string_view>
 
 #include "textrec/failure.h"
 #include "textrec/numeric_input.h"
 #include "textrec/record_reader.h"
+#include "textrec/short_copy.h"
 
 namespace cdbbem {
 
@@ -28,11 +28,9 @@ void read_text(std::string_view record, std::size_t col, std::size_t width, char
   std::size_t take = length <= width ? length : width;
   std::string_view chars = field_at(record, from, take);
   // A field wholly past the end of the record is an empty view, whose data
-  // may be null: nothing to copy then.
-  if (!chars.empty()) {
-    std::memcpy(target, chars.data(), chars.size());
-  }
-  std::memset(target + chars.size(), ' ', length - chars.size());
+  // may be null: nothing is copied then.
+  copy_short(target, chars.data(), chars.size());
+  fill_short(target + chars.size(), ' ', length - chars.size());
 }
 
 }  // namespace

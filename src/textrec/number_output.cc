@@ -43,19 +43,30 @@ bool format_non_finite(char* dst, int width, std::uint64_t bits) {
 }  // namespace
 
 bool format_integer(char* dst, int width, std::int32_t value) noexcept {
-  char buf[16];
-  char* end = buf + sizeof buf;
-  char* p = end;
+  char buf[24];
+  char* p = buf + 8;
   std::uint32_t magnitude =
       value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  do {
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  int len = 0;
+  if (magnitude < 100'000'000) {
+    // The eight digits with their leading zeros dropped (one kept for 0).
+    std::uint64_t word = eight_digits(magnitude);
+    int zeros = std::countr_zero((word ^ 0x3030303030303030) | std::uint64_t{1} << 63) / 8;
+    store_word(word >> (8 * zeros), p);
+    len = 8 - zeros;
+  } else {
+    store_word(eight_digits(magnitude % 100'000'000), p + 2);
+    magnitude /= 100'000'000;
+    p[1] = static_cast<char>('0' + magnitude % 10);
+    p[0] = static_cast<char>('0' + magnitude / 10);
+    len = magnitude >= 10 ? 10 : 9;
+    p += 10 - len;
+  }
   if (value < 0) {
     *--p = '-';
+    ++len;
   }
-  return place(dst, width, p, static_cast<int>(end - p));
+  return place(dst, width, p, len);
 }
 
 bool format_exponent(char* dst, int width, int digits, char letter, double value) noexcept {

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "textrec/fp_env.h"
+#include "textrec/number_output.h"
 #include "textrec_helpers.h"
 
 namespace cdbbem {
@@ -120,6 +122,57 @@ TEST(decimal_digits_test, random_values_match_reference) {
     }
   }
   EXPECT_EQ(mismatches, 0);
+}
+
+// Digit words against plain division: every value next to a power of ten
+// and a spread of others.
+TEST(decimal_digits_test, eight_digit_words) {
+  auto plain = [](std::uint32_t n) {
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i, n /= 10) {
+      text[static_cast<std::size_t>(i)] = static_cast<char>('0' + n % 10);
+    }
+    return text;
+  };
+  std::mt19937 rng(8);
+  for (int k = 0; k < 400'000; ++k) {
+    std::uint32_t power = 1;
+    for (int z = k % 9; z > 0; --z) {
+      power *= 10;
+    }
+    auto offset = static_cast<std::uint32_t>(k / 9 % 3);  // power - 1, power, power + 1
+    std::uint32_t n = k % 2 == 0 ? static_cast<std::uint32_t>(rng() % 100'000'000)
+                                 : (power + offset + 99'999'999) % 100'000'000;
+    char out[8];
+    store_word(eight_digits(n), out);
+    ASSERT_EQ(std::string(out, 8), plain(n)) << n;
+  }
+}
+
+// Integer fields against the C library for every width and digit count.
+TEST(number_output_test, integers_match_printf) {
+  std::mt19937 rng(9);
+  std::vector<std::int32_t> values = {0, -1, 2147483647, -2147483647 - 1};
+  for (std::int64_t p = 1; p <= 1'000'000'000; p *= 10) {
+    for (std::int64_t v : {p - 1, p, p + 1, -p + 1, -p, -p - 1}) {
+      values.push_back(static_cast<std::int32_t>(v));
+    }
+  }
+  for (int k = 0; k < 40'000; ++k) {
+    values.push_back(static_cast<std::int32_t>(rng() >> (rng() % 32)));
+  }
+  for (std::int32_t v : values) {
+    for (int width = 1; width <= 15; ++width) {
+      char want[32];
+      int len = std::snprintf(want, sizeof want, "%*d", width, v);
+      char got[16];
+      bool fits = format_integer(got, width, v);
+      auto w = static_cast<std::size_t>(width);
+      std::string expected = len <= width ? std::string(want) : std::string(w, '*');
+      ASSERT_EQ(std::string(got, w), expected) << v << " I" << width;
+      ASSERT_EQ(fits, len <= width) << v << " I" << width;
+    }
+  }
 }
 
 }  // namespace
