@@ -1,6 +1,8 @@
 #include "textrec/free_form.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -93,6 +95,29 @@ void store_value(std::string_view v, const in_item& target, channel unit) {
   result = static_cast<std::int32_t>(std::trunc(real));
 }
 
+// The first position at or after `pos` that holds no blank.  Runs of
+// spaces, the padding of values written in fixed widths, are passed eight
+// at a time.
+std::size_t skip_blanks(std::string_view record, std::size_t pos) {
+  constexpr std::uint64_t eight_spaces = 0x2020202020202020;
+  for (; pos + 8 <= record.size(); pos += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, record.data() + pos, 8);
+    if (word != eight_spaces) {
+      std::uint64_t other = word ^ eight_spaces;
+      pos += static_cast<std::size_t>(std::endian::native == std::endian::little
+                                          ? std::countr_zero(other)
+                                          : std::countl_zero(other)) /
+             8;
+      break;
+    }
+  }
+  while (pos < record.size() && is_blank(record[pos])) {
+    ++pos;
+  }
+  return pos;
+}
+
 // A value that is only an optional sign and at most nine digits, the usual
 // form of an integer in the archive, stored directly into an integer
 // target.  False for every other value, which goes through the general
@@ -127,9 +152,7 @@ class value_scanner {
   // The next value, null value or slash; reads further records as needed.
   token next(std::string_view& value) {
     for (;;) {
-      while (pos_ < record_.size() && is_blank(record_[pos_])) {
-        ++pos_;
-      }
+      pos_ = skip_blanks(record_, pos_);
       if (pos_ >= record_.size()) {
         if (in_.truncated()) {
           fail(report::read_error, in_.unit());

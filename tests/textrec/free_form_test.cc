@@ -70,6 +70,24 @@ TEST(free_form_test, integer_reads) {
   }
 }
 
+// Values after runs of blanks of every length, with a tab, CR or comma at
+// every place in the run, in the fixed-width layout the archive uses.
+TEST(free_form_test, values_after_blank_runs) {
+  for (std::size_t run = 0; run <= 20; ++run) {
+    for (std::size_t at = 0; at <= run; ++at) {
+      for (const char* odd : {"", "\t", "\r", ","}) {
+        std::string gap(run, ' ');
+        gap.insert(at, odd);
+        std::string text = "7" + gap + " -12 " + std::string(run, ' ') + "345";
+        record_reader in;
+        in.open_memory(text, channel::archive);
+        std::vector<std::int32_t> want = {7, -12, 345};
+        EXPECT_EQ(read_ints(in, 3), want) << '"' << text << '"';
+      }
+    }
+  }
+}
+
 // Each read starts on a new record: a read with no items passes over one
 // record, and what follows the last value needed is never looked at.
 TEST(free_form_test, reads_start_on_new_records) {
