@@ -100,14 +100,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       continue;
     }
-    // The writers take whatever was read; no value of these kinds overflows
-    // its field, so nothing may fail.
+    // The writers take whatever was read, as the model file does: doubles
+    // in exponent fields, which no double overflows, integers free-form;
+    // numbers in I fields are positions, as in the model file.
     for (unsigned k = 0; k < 15; ++k) {
       if ((doubles >> k) & 1u) {
         check_round_trip(reals[k]);
         write_formatted(sink(), formats::e3_15_7, {item(reals[k]), item(reals[k]), item(0.0)});
         write_formatted(sink(), formats::field_point_line,
-                        {item(ints[0]), item(reals[k]), item(-reals[k]), item(reals[k])});
+                        {item(static_cast<std::int32_t>(k)), item(reals[k]), item(-reals[k]),
+                         item(reals[k])});
       } else {
         write_free(sink(), {item(ints[k]), item(std::string_view(", E=")), item(ints[k])});
       }
