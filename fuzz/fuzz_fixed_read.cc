@@ -123,8 +123,8 @@ constexpr std::size_t line_length = 80;
 // One read statement of the archive's readers with format number `pick`.
 void read_one(record_reader& in, unsigned pick) {
   static constexpr record_format node_formats[] = {
-      formats::node_record_3i8_3e16, formats::node_record_3i8_3e20,
-      formats::node_record_3i9_3e20, formats::node_record_3i9_3e21};
+      formats::node_record_3i8_3e16, formats::node_record_3i8_3e20, formats::node_record_3i9_3e20,
+      formats::node_record_3i9_3e21};
   static constexpr record_format scans[] = {formats::a5,  formats::a6,  formats::a7,
                                             formats::a13, formats::a18, formats::a19};
   char line[line_length];
@@ -154,9 +154,9 @@ void read_one(record_reader& in, unsigned pick) {
                    {into(line, line_length), into(a, sizeof a), into(a, sizeof a)});
     break;
   case 7:
-    read_formatted(in, formats::potential_record,
-                   {into(line, line_length), into(a, sizeof a), into(b, sizeof b),
-                    into(c, sizeof c)});
+    read_formatted(
+        in, formats::potential_record,
+        {into(line, line_length), into(a, sizeof a), into(b, sizeof b), into(c, sizeof c)});
     try {
       (void)text_to_int(a, sizeof a);
       (void)text_to_double(c, sizeof c);
@@ -166,8 +166,9 @@ void read_one(record_reader& in, unsigned pick) {
     break;
   case 8:
   case 9:
-    read_formatted(in, pick % 12 == 8 ? record_format(formats::flux_header_a8)
-                                       : record_format(formats::flux_header_a9),
+    read_formatted(in,
+                   pick % 12 == 8 ? record_format(formats::flux_header_a8)
+                                  : record_format(formats::flux_header_a9),
                    {into(line, line_length), into(a, sizeof a)});
     try {
       (void)text_to_int(a, sizeof a);

@@ -2,8 +2,8 @@
 // the run must end with its report quickly, without taking the memory its
 // counts ask for, and leave the output files ending after a record.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -216,8 +216,8 @@ TEST(limits_test, file_that_cannot_grow_ends_after_a_whole_record) {
   write_file(dir.file("input.dat"), stale);
   measured_run r = run_measured(dir.path(), 60'000);
   EXPECT_EQ(r.status, 38) << r.err;
-  EXPECT_EQ(first_line(r.err), "cdbbem: severe (38): error during write, unit 6, file " +
-                                   dir.path() + "/input.dat");
+  EXPECT_EQ(first_line(r.err),
+            "cdbbem: severe (38): error during write, unit 6, file " + dir.path() + "/input.dat");
   const std::string model = read_file(dir.file("input.dat"));
   EXPECT_LE(model.size(), 60'000u);
   EXPECT_EQ(model.find('#'), std::string::npos);
