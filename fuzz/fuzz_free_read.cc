@@ -67,8 +67,8 @@ void read_statement(record_reader& in, unsigned shape, in_item (&v)[15]) {
     read_free(in, {v[0], v[1], v[2], v[3]});
     break;
   default:
-    read_free(in, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11],
-                   v[12], v[13], v[14]});
+    read_free(in, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11], v[12],
+                   v[13], v[14]});
     break;
   }
 }
@@ -107,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if ((doubles >> k) & 1u) {
         check_round_trip(reals[k]);
         write_formatted(sink(), formats::e3_15_7, {item(reals[k]), item(reals[k]), item(0.0)});
-        write_formatted(sink(), formats::field_point_line,
-                        {item(static_cast<std::int32_t>(k)), item(reals[k]), item(-reals[k]),
-                         item(reals[k])});
+        write_formatted(
+            sink(), formats::field_point_line,
+            {item(static_cast<std::int32_t>(k)), item(reals[k]), item(-reals[k]), item(reals[k])});
       } else {
         write_free(sink(), {item(ints[k]), item(std::string_view(", E=")), item(ints[k])});
       }
