@@ -94,11 +94,9 @@ int digits_by_library(double magnitude, int digits, char* out) {
     // The library's conversion tests for zero in floating point, which
     // flushed denormals would pass.
     exact_denormals_scope exact;
-    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
-                      digits - 1);
+    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, digits - 1);
   } else {
-    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
-                      digits - 1);
+    r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, digits - 1);
   }
   // buf holds d[.ddd]e(+|-)nn[n]
   out[0] = buf[0];

@@ -113,8 +113,7 @@ constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
 // m x 10^e with m <= 2^53 and |e| <= 22 is one correctly rounded IEEE
 // multiply or divide of two exact doubles, so it needs no further work.
 // False for anything else, which the full reading handles.
-bool quick_real(std::string_view text, real_syntax syntax, int implied_digits,
-                double& value) {
+bool quick_real(std::string_view text, real_syntax syntax, int implied_digits, double& value) {
   if (syntax == real_syntax::text_field) {
     return false;
   }

@@ -55,18 +55,18 @@ TEST(decimal_digits_test, exact_cases) {
     const char* text;
   };
   static const row rows[] = {
-      {0x1p-11, 7, "4882812e-3"},                  // 0.00048828125: tie, even kept
-      {0x1.2d6878p+20, 7, "1234568e7"},            // 1234567.5: tie, rounds up to even
-      {0x1.2d6888p+20, 7, "1234568e7"},            // 1234568.5: tie, even kept
-      {0x1.ffffffp-1, 7, "1000000e1"},             // 0.99999997: carry into the exponent
+      {0x1p-11, 7, "4882812e-3"},        // 0.00048828125: tie, even kept
+      {0x1.2d6878p+20, 7, "1234568e7"},  // 1234567.5: tie, rounds up to even
+      {0x1.2d6888p+20, 7, "1234568e7"},  // 1234568.5: tie, even kept
+      {0x1.ffffffp-1, 7, "1000000e1"},   // 0.99999997: carry into the exponent
       {0x1.fffffffffffffp-1, 15, "100000000000000e1"},
       {0x1.999999999999ap-4, 15, "100000000000000e0"},  // 0.1
       {0x1.999999999999ap-4, 17, "10000000000000001e0"},
       {0x1.0000000000001p+0, 17, "10000000000000002e1"},
-      {1e15, 15, "100000000000000e16"},            // beyond the integer range
-      {0x1p-1074, 9, "494065646e-323"},            // smallest subnormal
+      {1e15, 15, "100000000000000e16"},  // beyond the integer range
+      {0x1p-1074, 9, "494065646e-323"},  // smallest subnormal
       {0x1.fffffffffffffp+1023, 15, "179769313486232e309"},
-      {-0x1.8p+0, 1, "2e1"},                       // sign ignored; 1.5 tie to even
+      {-0x1.8p+0, 1, "2e1"},  // sign ignored; 1.5 tie to even
   };
   for (const row& r : rows) {
     EXPECT_EQ(digits_of(std::fabs(r.value), r.digits), r.text) << std::hexfloat << r.value;
@@ -117,8 +117,7 @@ TEST(decimal_digits_test, random_values_match_reference) {
     std::string got = digits_of(v, digits);
     std::string want = reference_digits(v, digits);
     if (got != want && ++mismatches <= 10) {
-      ADD_FAILURE() << std::hexfloat << v << " d=" << digits << ": " << got << " not "
-                    << want;
+      ADD_FAILURE() << std::hexfloat << v << " d=" << digits << ": " << got << " not " << want;
     }
   }
   EXPECT_EQ(mismatches, 0);

@@ -69,8 +69,8 @@ TEST(numeric_input_test, reals_around_the_quick_reading_limits) {
 
 // Texts that stop partway through the usual shape are still refused.
 TEST(numeric_input_test, malformed_reals_are_refused) {
-  static const char* const fixed_fields[] = {"1.5E", "1.5E+", "1..5", "1.5-", "1.5E1.", "1.5x",
-                                             "1.5E 1 2 3 4 5x", "1.5Q2", "--1", "."};
+  static const char* const fixed_fields[] = {"1.5E", "1.5E+",           "1..5",  "1.5-", "1.5E1.",
+                                             "1.5x", "1.5E 1 2 3 4 5x", "1.5Q2", "--1",  "."};
   for (const char* field : fixed_fields) {
     double v = 0.0;
     EXPECT_FALSE(parse_real(field, real_syntax::fixed_field, 0, v)) << field;
