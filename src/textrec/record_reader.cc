@@ -43,12 +43,15 @@ void record_reader::open_file(const std::string& path, channel unit) {
   path_ = path;
   unit_ = unit;
   from_memory_ = false;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // The archive is read several times from its start, so only a regular
+  // file will do; opening without blocking keeps a FIFO from hanging the run.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     fail_open(errno, unit);
   }
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd);
     fail(report::open_failure, unit);
   }

@@ -414,6 +414,14 @@ TEST(bad_archive_test, file_system_cases) {
        [](const temp_dir& d) { ::mkdir(d.file("ANSYS_Model.cdb").c_str(), 0755); }, 30,
        "cdbbem: severe (30): open failure, unit 5, file <DIR>/ANSYS_Model.cdb", file_state::absent,
        file_state::absent},
+      {"archive is a FIFO",
+       [](const temp_dir& d) { ::mkfifo(d.file("ANSYS_Model.cdb").c_str(), 0644); }, 30,
+       "cdbbem: severe (30): open failure, unit 5, file <DIR>/ANSYS_Model.cdb", file_state::absent,
+       file_state::absent},
+      {"archive is a device",
+       [](const temp_dir& d) { ::symlink("/dev/zero", d.file("ANSYS_Model.cdb").c_str()); }, 30,
+       "cdbbem: severe (30): open failure, unit 5, file <DIR>/ANSYS_Model.cdb", file_state::absent,
+       file_state::absent},
       {"model file on a full device",
        [&](const temp_dir& d) {
          archive(d);
