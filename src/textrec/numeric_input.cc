@@ -121,8 +121,7 @@ std::uint64_t load_eight(const char* p) {
 // Whether all eight characters of a word are digits: no byte falls below
 // '0' or, raised by 0x46, reaches 0x80.
 bool eight_are_digits(std::uint64_t word) {
-  return (((word + 0x4646464646464646) | (word - 0x3030303030303030)) & 0x8080808080808080) ==
-         0;
+  return (((word + 0x4646464646464646) | (word - 0x3030303030303030)) & 0x8080808080808080) == 0;
 }
 
 // The value of eight digit characters held in a word (the first, most
