@@ -52,12 +52,12 @@ void put_digits(std::uint64_t n, int digits, char* out) {
 // Exact digits by integer arithmetic for a normal value m x 2^-s whose
 // scaled value m x 10^k (k = digits - e) fits 128 bits: the integer part of
 // m x 10^k / 2^s rounded by the exact remainder.  False when the value
-// lies outside that range or more than 17 digits are asked for.
+// lies outside that range or the digits asked for are not 1 to 17.
 bool digits_by_integers(double magnitude, int digits, char* out, int& exponent) {
   auto bits = std::bit_cast<std::uint64_t>(magnitude);
   int biased = static_cast<int>(bits >> 52);
   int shift = 1075 - biased;  // magnitude = m / 2^shift
-  if (digits > 17 || biased == 0 || shift < 1 || shift > 127) {
+  if (digits < 1 || digits > 17 || biased == 0 || shift < 1 || shift > 127) {
     return false;
   }
   uint128 m = (bits & mantissa_mask) | (std::uint64_t{1} << 52);
