@@ -138,104 +138,118 @@ std::uint32_t eight_digit_value(std::uint64_t word) {
 // four digits, with blanks dropped where the syntax drops them.  A value
 // m x 10^e with m <= 2^53 and |e| <= 22 is one correctly rounded IEEE
 // multiply or divide of two exact doubles, so it needs no further work.
-// False for anything else, which the full reading handles.
-bool quick_real(std::string_view text, real_syntax syntax, int implied_digits, double& value) {
-  if (syntax == real_syntax::text_field) {
-    return false;
-  }
-  const bool blanks = syntax == real_syntax::fixed_field;
-  const char* p = text.data();
-  const char* end = p + text.size();
-  auto skip = [&] {
-    while (blanks && p < end && *p == ' ') {
-      ++p;
+// Anything else is declined and left to the full reading.
+class quick_reader {
+ public:
+  quick_reader(std::string_view text, bool blanks)
+      : p_(text.data()), end_(text.data() + text.size()), blanks_(blanks) {}
+
+  bool read(int implied_digits, double& value) {
+    skip_blanks();
+    bool negative = p_ < end_ && *p_ == '-';
+    if (p_ < end_ && (*p_ == '+' || *p_ == '-')) {
+      ++p_;
     }
-  };
-  skip();
-  bool negative = p < end && *p == '-';
-  if (p < end && (*p == '+' || *p == '-')) {
-    ++p;
-  }
-  std::uint64_t mantissa = 0;
-  int count = 0;
-  int scale = 0;
-  bool point = false;
-  bool any_digit = false;
-  for (; p < end; ++p) {
-    // Past the first significant digit, runs of eight digits are taken at
-    // once while the 19 digits allow.
-    if (mantissa != 0 && count <= 11 && end - p >= 8 && eight_are_digits(load_eight(p))) {
-      mantissa = mantissa * 100'000'000 + eight_digit_value(load_eight(p));
-      count += 8;
-      scale -= point ? 8 : 0;
-      p += 7;
-      continue;
-    }
-    if (*p == '.' && !point) {
-      point = true;
-      continue;
-    }
-    auto digit = static_cast<unsigned>(*p - '0');
-    if (digit > 9) {
-      if (*p == ' ' && blanks) {
-        continue;
-      }
-      break;
-    }
-    any_digit = true;
-    if (mantissa == 0 && digit == 0) {
-      scale -= point ? 1 : 0;
-      continue;
-    }
-    if (++count > 19) {
+    if (!read_mantissa()) {
       return false;
     }
-    mantissa = mantissa * 10 + digit;
-    scale -= point ? 1 : 0;
-  }
-  if (!any_digit) {
-    return false;
-  }
-  if (!point) {
-    scale -= implied_digits;
-  }
-  int exponent = 0;
-  if (p < end) {
-    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') {
-      ++p;
-      skip();
+    scale_ -= point_ ? 0 : implied_digits;
+    int exponent = 0;
+    if (p_ < end_ && !read_exponent(exponent)) {
+      return false;
     }
-    bool exp_negative = p < end && *p == '-';
-    if (p < end && (*p == '+' || *p == '-')) {
-      ++p;
+    if (mantissa_ == 0) {
+      value = negative ? -0.0 : 0.0;
+      return true;
     }
-    int exp_digits = 0;
-    for (; p < end; ++p) {
-      auto digit = static_cast<unsigned>(*p - '0');
-      if (digit <= 9 && ++exp_digits <= 4) {
+    int e10 = scale_ + exponent;
+    if (mantissa_ > (std::uint64_t{1} << 53) || e10 < -22 || e10 > 22) {
+      return false;
+    }
+    auto m = static_cast<double>(mantissa_);
+    double magnitude = e10 < 0 ? m / exact_powers_of_ten[-e10] : m * exact_powers_of_ten[e10];
+    value = negative ? -magnitude : magnitude;
+    return true;
+  }
+
+ private:
+  void skip_blanks() {
+    while (blanks_ && p_ < end_ && *p_ == ' ') {
+      ++p_;
+    }
+  }
+
+  // Digits and point into mantissa_, scale_ and point_; false for no digit
+  // or more than 19 significant ones.
+  bool read_mantissa() {
+    bool any_digit = false;
+    for (; p_ < end_; ++p_) {
+      // Past the first significant digit, runs of eight digits are taken
+      // at once while the 19 digits allow.
+      if (mantissa_ != 0 && count_ <= 11 && end_ - p_ >= 8 && eight_are_digits(load_eight(p_))) {
+        mantissa_ = mantissa_ * 100'000'000 + eight_digit_value(load_eight(p_));
+        count_ += 8;
+        scale_ -= point_ ? 8 : 0;
+        p_ += 7;
+        continue;
+      }
+      if (*p_ == '.' && !point_) {
+        point_ = true;
+        continue;
+      }
+      auto digit = static_cast<unsigned>(*p_ - '0');
+      if (digit > 9) {
+        if (*p_ == ' ' && blanks_) {
+          continue;
+        }
+        break;
+      }
+      any_digit = true;
+      if (mantissa_ == 0 && digit == 0) {
+        scale_ -= point_ ? 1 : 0;
+        continue;
+      }
+      if (++count_ > 19) {
+        return false;
+      }
+      mantissa_ = mantissa_ * 10 + digit;
+      scale_ -= point_ ? 1 : 0;
+    }
+    return any_digit;
+  }
+
+  // An exponent letter and signed integer, or a sign and integer, up to the
+  // end of the text; false for anything else or more than four digits.
+  bool read_exponent(int& exponent) {
+    if (*p_ == 'E' || *p_ == 'e' || *p_ == 'D' || *p_ == 'd') {
+      ++p_;
+      skip_blanks();
+    }
+    bool negative = p_ < end_ && *p_ == '-';
+    if (p_ < end_ && (*p_ == '+' || *p_ == '-')) {
+      ++p_;
+    }
+    int digits = 0;
+    for (; p_ < end_; ++p_) {
+      auto digit = static_cast<unsigned>(*p_ - '0');
+      if (digit <= 9 && ++digits <= 4) {
         exponent = exponent * 10 + static_cast<int>(digit);
-      } else if (!(*p == ' ' && blanks)) {
+      } else if (!(*p_ == ' ' && blanks_)) {
         return false;
       }
     }
-    if (exp_digits == 0) {
-      return false;
-    }
-    exponent = exp_negative ? -exponent : exponent;
+    exponent = negative ? -exponent : exponent;
+    return digits > 0;
   }
-  if (mantissa == 0) {
-    value = negative ? -0.0 : 0.0;
-    return true;
-  }
-  int e10 = scale + exponent;
-  if (mantissa > (std::uint64_t{1} << 53) || e10 < -22 || e10 > 22) {
-    return false;
-  }
-  auto m = static_cast<double>(mantissa);
-  double magnitude = e10 < 0 ? m / exact_powers_of_ten[-e10] : m * exact_powers_of_ten[e10];
-  value = negative ? -magnitude : magnitude;
-  return true;
-}
+
+  const char* p_;
+  const char* end_;
+  bool blanks_;
+  std::uint64_t mantissa_ = 0;
+  int count_ = 0;  // significant digits in mantissa_
+  int scale_ = 0;  // decimal exponent of the last digit in mantissa_
+  bool point_ = false;
+};
 
 }  // namespace
 
@@ -301,7 +315,8 @@ bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept {
 
 bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
                 double& value) noexcept {
-  if (quick_real(text, syntax, implied_digits, value)) {
+  if (syntax != real_syntax::text_field &&
+      quick_reader(text, syntax == real_syntax::fixed_field).read(implied_digits, value)) {
     return true;
   }
   compact_text in(text, syntax);
