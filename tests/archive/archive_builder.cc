@@ -39,14 +39,14 @@ constexpr node_format node_formats[] = {
     {"(3i9,6e21.13e3)", 9, 21, 13},
 };
 
-void add_nodes(std::vector<std::string>& out, const archive_spec& spec) {
-  const node_format& f = node_formats[spec.node_layout - 1];
-  const std::size_t total = spec.nodes.size() + spec.field_points.size();
+void add_nodes(std::vector<std::string>& out, const archive_plan& plan) {
+  const node_format& f = node_formats[plan.node_layout - 1];
+  const std::size_t total = plan.nodes.size() + plan.field_points.size();
   out.push_back(format("NBLOCK,6,SOLID,%10zu,%10zu", total, total));
   out.push_back(f.layout_record);
   for (std::size_t k = 0; k < total; ++k) {
-    const xyz& p = k < spec.nodes.size() ? spec.nodes[k] : spec.field_points[k - spec.nodes.size()];
-    long number = k < spec.node_numbers.size() ? spec.node_numbers[k] : static_cast<long>(k + 1);
+    const xyz& p = k < plan.nodes.size() ? plan.nodes[k] : plan.field_points[k - plan.nodes.size()];
+    long number = k < plan.node_numbers.size() ? plan.node_numbers[k] : static_cast<long>(k + 1);
     out.push_back(format("%*ld%*d%*d%*.*E%*.*E%*.*E", f.int_width, number, f.int_width, 0,
                          f.int_width, 0, f.real_width, f.digits, p.x, f.real_width, f.digits, p.y,
                          f.real_width, f.digits, p.z));
@@ -54,16 +54,16 @@ void add_nodes(std::vector<std::string>& out, const archive_spec& spec) {
   out.push_back("N,R5.3,LOC,       -1,");
 }
 
-void add_element(std::vector<std::string>& out, const archive_spec& spec, std::int32_t number,
+void add_element(std::vector<std::string>& out, const archive_plan& plan, std::int32_t number,
                  std::int32_t node_total, const std::array<std::int32_t, 4>& corners) {
-  const int w = spec.element_width;
+  const int w = plan.element_width;
   std::string record;
   const int attributes[] = {1, 1, 1, 1, 0, 0, 0, 0, node_total, 0};
   for (int a : attributes) {
     record += format("%*d", w, a);
   }
   record += format("%*d", w, number);
-  if (spec.split_elements) {
+  if (plan.split_elements) {
     out.push_back(record);
     record.clear();
   }
@@ -73,39 +73,39 @@ void add_element(std::vector<std::string>& out, const archive_spec& spec, std::i
   out.push_back(record);
 }
 
-void add_elements(std::vector<std::string>& out, const archive_spec& spec) {
-  const std::size_t total = spec.elements.size() + spec.cells.size();
-  const auto n = static_cast<std::int32_t>(spec.nodes.size());
-  const auto e = static_cast<std::int32_t>(spec.elements.size());
+void add_elements(std::vector<std::string>& out, const archive_plan& plan) {
+  const std::size_t total = plan.elements.size() + plan.cells.size();
+  const auto n = static_cast<std::int32_t>(plan.nodes.size());
+  const auto e = static_cast<std::int32_t>(plan.elements.size());
   out.push_back(format("EBLOCK,19,SOLID,%10zu,%10zu", total, total));
-  out.push_back(format("(19i%d)", spec.element_width));
+  out.push_back(format("(19i%d)", plan.element_width));
   std::int32_t position = 0;
-  for (const element_spec& el : spec.elements) {
+  for (const element_spec& el : plan.elements) {
     ++position;
-    add_element(out, spec, el.number != 0 ? el.number : position, el.node_total,
+    add_element(out, plan, el.number != 0 ? el.number : position, el.node_total,
                 {el.i, el.j, el.k, el.l});
   }
-  for (const auto& cell : spec.cells) {
+  for (const auto& cell : plan.cells) {
     ++position;
-    add_element(out, spec, position, 4, {cell[0] + n, cell[1] + n, cell[2] + n, cell[3] + n});
+    add_element(out, plan, position, 4, {cell[0] + n, cell[1] + n, cell[2] + n, cell[3] + n});
   }
-  out.push_back(format("%*d", spec.element_width, -1));
-  if (!spec.cells.empty()) {
+  out.push_back(format("%*d", plan.element_width, -1));
+  if (!plan.cells.empty()) {
     out.push_back("CMBLOCK,FIELDCELLS,ELEM,       2  ! users element component definition");
     out.push_back("(8i10)");
-    out.push_back(format("%10d%10d", e + 1, -(e + static_cast<std::int32_t>(spec.cells.size()))));
+    out.push_back(format("%10d%10d", e + 1, -(e + static_cast<std::int32_t>(plan.cells.size()))));
   }
-  if (!spec.field_points.empty()) {
+  if (!plan.field_points.empty()) {
     out.push_back("CMBLOCK,FIELDPOINTS,NODE,       2  ! users node component definition");
     out.push_back("(8i10)");
     out.push_back(
-        format("%10d%10d", n + 1, -(n + static_cast<std::int32_t>(spec.field_points.size()))));
+        format("%10d%10d", n + 1, -(n + static_cast<std::int32_t>(plan.field_points.size()))));
   }
 }
 
 }  // namespace
 
-std::string build_archive(const archive_spec& spec) {
+std::string build_archive(const archive_plan& plan) {
   std::vector<std::string> out = {
       "/COM,cdbbem test archive",
       "/PREP7",
@@ -113,20 +113,20 @@ std::string build_archive(const archive_spec& spec) {
       "*IF,_CDRDOFF,EQ,1,THEN     !if solid model was read in",
       "_CDRDOFF=             !reset flag, numoffs already performed",
       "*ELSE              !offset database for the following FE model",
-      format("NUMOFF,NODE,%9zu", spec.nodes.size() + spec.field_points.size()),
-      format("NUMOFF,ELEM,%9zu", spec.elements.size() + spec.cells.size()),
+      format("NUMOFF,NODE,%9zu", plan.nodes.size() + plan.field_points.size()),
+      format("NUMOFF,ELEM,%9zu", plan.elements.size() + plan.cells.size()),
       "NUMOFF,TYPE,        1",
       "*ENDIF",
       "ET,       1,154",
   };
-  add_nodes(out, spec);
-  add_elements(out, spec);
-  for (const potential_spec& p : spec.potentials) {
+  add_nodes(out, plan);
+  add_elements(out, plan);
+  for (const potential_spec& p : plan.potentials) {
     out.push_back(format("D,%7d,TEMP,%16.9G,  0.00000000    ", p.node, p.value));
   }
-  out.insert(out.end(), spec.condition_records.begin(), spec.condition_records.end());
-  const int header_width = spec.node_layout >= 3 ? 9 : 8;
-  for (const flux_spec& f : spec.fluxes) {
+  out.insert(out.end(), plan.condition_records.begin(), plan.condition_records.end());
+  const int header_width = plan.node_layout >= 3 ? 9 : 8;
+  for (const flux_spec& f : plan.fluxes) {
     out.push_back(format("SFE,%*d,   1,HFLUX,   1,R5.0", header_width, f.element));
     out.push_back(format("%16.9G%16.9G%16.9G%16.9G", f.a, f.b, f.c, f.d));
   }
@@ -135,7 +135,7 @@ std::string build_archive(const archive_spec& spec) {
   std::string text;
   for (const std::string& line : out) {
     text += line;
-    text += spec.crlf ? "\r\n" : "\n";
+    text += plan.crlf ? "\r\n" : "\n";
   }
   return text;
 }

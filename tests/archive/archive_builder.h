@@ -38,7 +38,7 @@ struct flux_spec {
 };
 
 /// What `build_archive` writes.
-struct archive_spec {
+struct archive_plan {
   std::vector<xyz> nodes;         ///< boundary nodes 1..N
   std::vector<xyz> field_points;  ///< field points N+1..N+P
   std::vector<element_spec> elements;
@@ -55,10 +55,10 @@ struct archive_spec {
   bool crlf = false;
 };
 
-/// An archive holding the model of `spec`, with the landmarks a run looks
+/// An archive holding the model of `plan`, with the landmarks a run looks
 /// for: offset section, node and element blocks, the two components, the
 /// condition records, "/GO" and "FINISH".
-std::string build_archive(const archive_spec& spec);
+std::string build_archive(const archive_plan& plan);
 
 /// One-based number of the first line of `text` that contains `needle`, or 0.
 std::int64_t line_of(std::string_view text, std::string_view needle);

@@ -14,19 +14,19 @@ namespace {
 
 // Twelve nodes; element 1 is the unit square 1-2-3-4 (equal diagonals:
 // triangles (1,2,4) and (2,3,4)), element 2 the triangle (2,5,3).
-archive_spec square_and_triangle() {
-  archive_spec spec;
-  spec.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5, 0}, {3, 0, 0},
+archive_plan square_and_triangle() {
+  archive_plan plan;
+  plan.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5, 0}, {3, 0, 0},
                 {4, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0}, {8, 0, 0},   {9, 0, 0}};
-  spec.elements = {{1, 2, 3, 4}, {2, 5, 3, 3}};
-  return spec;
+  plan.elements = {{1, 2, 3, 4}, {2, 5, 3, 3}};
+  return plan;
 }
 
 loaded_model load_with_records(std::vector<std::string> records, int layout = 1) {
-  archive_spec spec = square_and_triangle();
-  spec.node_layout = layout;
-  spec.condition_records = std::move(records);
-  return load_archive(build_archive(spec));
+  archive_plan plan = square_and_triangle();
+  plan.node_layout = layout;
+  plan.condition_records = std::move(records);
+  return load_archive(build_archive(plan));
 }
 
 TEST(boundary_conditions_test, potential_record_fields) {
@@ -68,9 +68,9 @@ TEST(boundary_conditions_test, grouped_potential_records) {
       {{{1, 1}, {1, 5}, {2, 2}, {2, 6}, {3, 3}}, {1, 2, 3, none, none, none}},
   };
   for (const row& r : rows) {
-    archive_spec spec = square_and_triangle();
-    spec.potentials = r.records;
-    loaded_model m = load_archive(build_archive(spec));
+    archive_plan plan = square_and_triangle();
+    plan.potentials = r.records;
+    loaded_model m = load_archive(build_archive(plan));
     std::vector<double> got(m.store.node_potential.data.get(),
                             m.store.node_potential.data.get() + 6);
     EXPECT_EQ(got, r.want);
@@ -93,9 +93,9 @@ TEST(boundary_conditions_test, classification) {
       {{{2, 1.0}, {3, 1.0}, {5, 6.0}}, {1, 2, 3}, {2, 2, 1}, {0, 0, 8.0 / 3.0}},
   };
   for (const row& r : rows) {
-    archive_spec spec = square_and_triangle();
-    spec.potentials = r.potentials;
-    loaded_model m = load_archive(build_archive(spec));
+    archive_plan plan = square_and_triangle();
+    plan.potentials = r.potentials;
+    loaded_model m = load_archive(build_archive(plan));
     ASSERT_EQ(m.counts.triangle_count, 3);
     for (std::int64_t t = 1; t <= 3; ++t) {
       const auto k = static_cast<std::size_t>(t - 1);
@@ -127,10 +127,10 @@ TEST(boundary_conditions_test, flux_header_columns_follow_the_node_layout) {
     std::vector<std::string> records = {r.header, "  1.0  2.0  3.0  6.0"};
     SCOPED_TRACE(std::to_string(r.layout) + " " + r.header);
     if (r.failure != report::end_of_file) {
-      archive_spec spec = square_and_triangle();
-      spec.node_layout = r.layout;
-      spec.condition_records = records;
-      EXPECT_EQ(load_failure(build_archive(spec)).number, r.failure);
+      archive_plan plan = square_and_triangle();
+      plan.node_layout = r.layout;
+      plan.condition_records = records;
+      EXPECT_EQ(load_failure(build_archive(plan)).number, r.failure);
       continue;
     }
     loaded_model m = load_with_records(records, r.layout);
@@ -141,10 +141,10 @@ TEST(boundary_conditions_test, flux_header_columns_follow_the_node_layout) {
 }
 
 TEST(boundary_conditions_test, flux_overrides_potential_and_later_flux_wins) {
-  archive_spec spec = square_and_triangle();
-  spec.potentials = {{1, 1.0}, {2, 1.0}, {3, 1.0}, {4, 1.0}, {5, 1.0}};
-  spec.fluxes = {{2, 1, 1, 1, 1}, {1, 1, 2, 3, 6}, {2, 0.5, 0.5, 0.5, -0.5}};
-  loaded_model m = load_archive(build_archive(spec));
+  archive_plan plan = square_and_triangle();
+  plan.potentials = {{1, 1.0}, {2, 1.0}, {3, 1.0}, {4, 1.0}, {5, 1.0}};
+  plan.fluxes = {{2, 1, 1, 1, 1}, {1, 1, 2, 3, 6}, {2, 0.5, 0.5, 0.5, -0.5}};
+  loaded_model m = load_archive(build_archive(plan));
   for (std::int64_t t = 1; t <= 3; ++t) {
     EXPECT_EQ(m.store.triangle_prescribed_count[t], 3) << t;
     EXPECT_EQ(m.store.triangle_bc_kind[t], flux_prescribed) << t;
@@ -178,9 +178,9 @@ TEST(boundary_conditions_test, failures) {
   };
   for (const row& r : rows) {
     EXPECT_EQ(load_failure(build_archive([&] {
-                archive_spec spec = square_and_triangle();
-                spec.condition_records = r.records;
-                return spec;
+                archive_plan plan = square_and_triangle();
+                plan.condition_records = r.records;
+                return plan;
               }()))
                   .number,
               r.number)
@@ -213,9 +213,9 @@ TEST(boundary_conditions_test, model_checks) {
        "flux record element 0 on archive line @ is outside 1 to 2"},
   };
   for (const row& r : rows) {
-    archive_spec spec = square_and_triangle();
-    spec.condition_records = r.records;
-    std::string text = build_archive(spec);
+    archive_plan plan = square_and_triangle();
+    plan.condition_records = r.records;
+    std::string text = build_archive(plan);
     std::string message = r.message;
     message.replace(message.find('@'), 1, std::to_string(line_of(text, r.records.back())));
     run_failure f = load_failure(text);
@@ -224,10 +224,10 @@ TEST(boundary_conditions_test, model_checks) {
   }
 
   // Two records both numbered 1: no element record defines element 2.
-  archive_spec spec = square_and_triangle();
-  spec.elements = {{1, 2, 3, 4, 1}, {2, 5, 3, 3, 1}};
-  spec.condition_records = {"SFE,       2,   1,HFLUX", "1 1 1 1"};
-  std::string text = build_archive(spec);
+  archive_plan plan = square_and_triangle();
+  plan.elements = {{1, 2, 3, 4, 1}, {2, 5, 3, 3, 1}};
+  plan.condition_records = {"SFE,       2,   1,HFLUX", "1 1 1 1"};
+  std::string text = build_archive(plan);
   run_failure f = load_failure(text);
   EXPECT_EQ(f.number, report::flux_element_range);
   EXPECT_EQ(f.message, "flux record element 2 on archive line " +

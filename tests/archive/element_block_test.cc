@@ -13,11 +13,11 @@ using triangle = std::array<std::int32_t, 3>;
 using pair = std::array<std::int32_t, 2>;
 
 // The 1 x 2 rectangle I(0,0,0), J(1,0,0), K(1,2,0), L(0,2,0), with K moved.
-archive_spec rectangle(xyz k) {
-  archive_spec spec;
-  spec.nodes = {{0, 0, 0}, {1, 0, 0}, k, {0, 2, 0}};
-  spec.elements = {{1, 2, 3, 4}};
-  return spec;
+archive_plan rectangle(xyz k) {
+  archive_plan plan;
+  plan.nodes = {{0, 0, 0}, {1, 0, 0}, k, {0, 2, 0}};
+  plan.elements = {{1, 2, 3, 4}};
+  return plan;
 }
 
 TEST(element_block_test, quadrilateral_is_split_along_its_shorter_diagonal) {
@@ -42,10 +42,10 @@ TEST(element_block_test, quadrilateral_is_split_along_its_shorter_diagonal) {
 
 // The element number on the record, not its position, picks the row.
 TEST(element_block_test, element_number_selects_the_row) {
-  archive_spec spec = rectangle({1, 2, 0});
-  spec.nodes.push_back({3, 3, 3});
-  spec.elements = {{1, 2, 5, 5, 3}, {1, 2, 3, 4, 1}, {2, 3, 5, 5, 2}};
-  loaded_model m = load_archive(build_archive(spec));
+  archive_plan plan = rectangle({1, 2, 0});
+  plan.nodes.push_back({3, 3, 3});
+  plan.elements = {{1, 2, 5, 5, 3}, {1, 2, 3, 4, 1}, {2, 3, 5, 5, 2}};
+  loaded_model m = load_archive(build_archive(plan));
   ASSERT_EQ(m.counts.triangle_count, 4);
   EXPECT_EQ(m.element(3), (pair{1, 1}));
   EXPECT_EQ(m.element(1), (pair{2, 3}));
@@ -55,10 +55,10 @@ TEST(element_block_test, element_number_selects_the_row) {
 }
 
 TEST(element_block_test, field_cells_are_counted_among_the_field_points) {
-  archive_spec spec = rectangle({1, 2, 0});
-  spec.field_points = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
-  spec.cells = {{1, 2, 4, 3}, {3, 4, 4, 2}};
-  loaded_model m = load_archive(build_archive(spec));
+  archive_plan plan = rectangle({1, 2, 0});
+  plan.field_points = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
+  plan.cells = {{1, 2, 4, 3}, {3, 4, 4, 2}};
+  loaded_model m = load_archive(build_archive(plan));
   EXPECT_EQ(m.counts.element_count, 1);
   EXPECT_EQ(m.counts.field_cell_count, 2);
   EXPECT_EQ(m.counts.triangle_count, 2);
@@ -71,14 +71,14 @@ TEST(element_block_test, field_cells_are_counted_among_the_field_points) {
 TEST(element_block_test, every_layout_and_continued_records) {
   for (int width : {8, 9, 10}) {
     for (bool split : {false, true}) {
-      archive_spec spec = rectangle({1, 1, 0});
-      spec.nodes.push_back({5, 5, 5});
-      spec.elements = {{1, 2, 3, 4}, {3, 4, 5, 5}};
-      spec.field_points = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
-      spec.cells = {{1, 2, 4, 3}};
-      spec.element_width = width;
-      spec.split_elements = split;
-      loaded_model m = load_archive(build_archive(spec));
+      archive_plan plan = rectangle({1, 1, 0});
+      plan.nodes.push_back({5, 5, 5});
+      plan.elements = {{1, 2, 3, 4}, {3, 4, 5, 5}};
+      plan.field_points = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
+      plan.cells = {{1, 2, 4, 3}};
+      plan.element_width = width;
+      plan.split_elements = split;
+      loaded_model m = load_archive(build_archive(plan));
       SCOPED_TRACE("width " + std::to_string(width) + (split ? " split" : ""));
       ASSERT_EQ(m.counts.triangle_count, 3);
       EXPECT_EQ(m.triangle(1), (triangle{1, 2, 3}));
@@ -122,20 +122,20 @@ TEST(element_block_test, empty_block_still_needs_its_layout_record) {
 // a message naming the value, the range and the archive line.
 TEST(element_block_test, model_checks) {
   struct row {
-    archive_spec spec;
+    archive_plan plan;
     int record;  // element record, counted from the block's first
     report number;
     std::string message;
   };
   auto with = [](std::vector<element_spec> elements,
                  std::vector<std::array<std::int32_t, 4>> cells) {
-    archive_spec spec = rectangle({1, 2, 0});
-    spec.elements = std::move(elements);
+    archive_plan plan = rectangle({1, 2, 0});
+    plan.elements = std::move(elements);
     if (!cells.empty()) {
-      spec.field_points = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
-      spec.cells = std::move(cells);
+      plan.field_points = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
+      plan.cells = std::move(cells);
     }
-    return spec;
+    return plan;
   };
   const row rows[] = {
       {with({{1, 2, 3, 4}, {1, 2, 3, 3, 3}}, {}), 2, report::element_number_range,
@@ -156,7 +156,7 @@ TEST(element_block_test, model_checks) {
        "element 1 on archive line @ has 9 nodes; only elements of at most 8 nodes can be read"},
   };
   for (const row& r : rows) {
-    std::string text = build_archive(r.spec);
+    std::string text = build_archive(r.plan);
     std::string message = r.message;
     message.replace(message.find('@'), 1, std::to_string(line_of(text, "(19i8)") + r.record));
     run_failure f = load_failure(text);
@@ -167,15 +167,15 @@ TEST(element_block_test, model_checks) {
 }
 
 TEST(element_block_test, eight_node_elements_are_read) {
-  archive_spec spec = rectangle({1, 2, 0});
-  spec.elements = {{1, 2, 3, 4, 1, 8}};
-  EXPECT_EQ(load_archive(build_archive(spec)).counts.triangle_count, 2);
+  archive_plan plan = rectangle({1, 2, 0});
+  plan.elements = {{1, 2, 3, 4, 1, 8}};
+  EXPECT_EQ(load_archive(build_archive(plan)).counts.triangle_count, 2);
 }
 
 TEST(element_block_test, failures) {
-  archive_spec spec = rectangle({1, 2, 0});
-  spec.elements = {{1, 2, 3, 4}, {2, 3, 4, 4}};
-  const std::string text = build_archive(spec);
+  archive_plan plan = rectangle({1, 2, 0});
+  plan.elements = {{1, 2, 3, 4}, {2, 3, 4, 4}};
+  const std::string text = build_archive(plan);
   const std::string block = "(19i8)\n";
   const std::size_t records = text.find(block) + block.size();
   const std::string tail = "\nFINISH\n";

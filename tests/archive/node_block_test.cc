@@ -31,20 +31,20 @@ void expect_node(const loaded_model& m, std::int64_t n, const xyz& want) {
 // shows in the values read.
 TEST(node_block_test, reads_every_layout_by_its_columns) {
   for (int layout = 1; layout <= 4; ++layout) {
-    archive_spec spec;
-    spec.node_layout = layout;
-    spec.crlf = layout % 2 == 0;
-    spec.nodes = {{0.5, -2.5, 1e-3}, {-1.25, 3.0, -0.0625}, {100.0, -0.1, 7.0}};
-    spec.field_points = {{1.0, 2.0, 3.0}, {-4.0, -5.0, -6.0}};
-    spec.elements = {{1, 2, 3, 3}};
-    spec.cells = {{1, 2, 2, 1}};
-    loaded_model m = load_archive(build_archive(spec));
+    archive_plan plan;
+    plan.node_layout = layout;
+    plan.crlf = layout % 2 == 0;
+    plan.nodes = {{0.5, -2.5, 1e-3}, {-1.25, 3.0, -0.0625}, {100.0, -0.1, 7.0}};
+    plan.field_points = {{1.0, 2.0, 3.0}, {-4.0, -5.0, -6.0}};
+    plan.elements = {{1, 2, 3, 3}};
+    plan.cells = {{1, 2, 2, 1}};
+    loaded_model m = load_archive(build_archive(plan));
     SCOPED_TRACE("layout " + std::to_string(layout));
     EXPECT_EQ(m.counts.node_layout, layout);
     ASSERT_EQ(m.counts.node_count, 3);
     ASSERT_EQ(m.counts.field_point_count, 2);
     for (std::int64_t n = 1; n <= 3; ++n) {
-      expect_node(m, n, spec.nodes[static_cast<std::size_t>(n - 1)]);
+      expect_node(m, n, plan.nodes[static_cast<std::size_t>(n - 1)]);
     }
     const std::vector<double> points = {1.0, 2.0, 3.0, -4.0, -5.0, -6.0};
     EXPECT_EQ(std::vector<double>(m.store.field_point_xyz.data.get(),
@@ -92,24 +92,24 @@ TEST(node_block_test, recognises_layout_records) {
 }
 
 TEST(node_block_test, misnumbered_node_is_reported_and_kept_by_position) {
-  archive_spec spec;
-  spec.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
-  spec.elements = {{1, 2, 3, 3}};
-  spec.node_numbers = {1, 2, 4};
-  loaded_model m = load_archive(build_archive(spec));
+  archive_plan plan;
+  plan.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+  plan.elements = {{1, 2, 3, 3}};
+  plan.node_numbers = {1, 2, 4};
+  loaded_model m = load_archive(build_archive(plan));
   EXPECT_EQ(m.console, "  Node number error ni, i =           4           3\r\n");
   expect_node(m, 3, {1, 1, 0});
   EXPECT_EQ(m.triangle(1), (std::array<std::int32_t, 3>{1, 2, 3}));
 }
 
 TEST(node_block_test, misnumbered_field_point_reports_its_own_index) {
-  archive_spec spec;
-  spec.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
-  spec.field_points = {{5, 5, 5}, {6, 6, 6}};
-  spec.elements = {{1, 2, 3, 3}};
-  spec.cells = {{1, 2, 2, 1}};
-  spec.node_numbers = {1, 2, 3, 4, 9};
-  loaded_model m = load_archive(build_archive(spec));
+  archive_plan plan;
+  plan.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+  plan.field_points = {{5, 5, 5}, {6, 6, 6}};
+  plan.elements = {{1, 2, 3, 3}};
+  plan.cells = {{1, 2, 2, 1}};
+  plan.node_numbers = {1, 2, 3, 4, 9};
+  loaded_model m = load_archive(build_archive(plan));
   EXPECT_EQ(m.console, "  Node number error ni, i =           9           2\r\n");
   EXPECT_EQ(m.store.field_point_xyz[4], 6.0);
 }

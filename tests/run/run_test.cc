@@ -12,20 +12,20 @@ namespace {
 
 const std::string done = "  Data Translation from ANSYS to BEM is done!\r\n";
 
-archive_spec square() {
-  archive_spec spec;
-  spec.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5, 0}};
-  spec.elements = {{1, 2, 3, 4}, {2, 5, 3, 3}};
-  return spec;
+archive_plan square() {
+  archive_plan plan;
+  plan.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5, 0}};
+  plan.elements = {{1, 2, 3, 4}, {2, 5, 3, 3}};
+  return plan;
 }
 
 std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 TEST(run_test, translates_and_reports_completion) {
   temp_dir dir;
-  archive_spec spec = square();
-  spec.potentials = {{1, 1.0}, {2, 2.0}, {4, 4.0}};
-  write_file(dir.file("ANSYS_Model.cdb"), build_archive(spec));
+  archive_plan plan = square();
+  plan.potentials = {{1, 1.0}, {2, 2.0}, {4, 4.0}};
+  write_file(dir.file("ANSYS_Model.cdb"), build_archive(plan));
   run_result r = run_in_process(dir.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, done);
@@ -84,7 +84,7 @@ TEST(run_test, failed_run_leaves_output_files_untouched) {
     int status;
     std::string err_start;
   };
-  archive_spec bad_node = square();
+  archive_plan bad_node = square();
   bad_node.potentials = {{6, 1.0}};
   const row rows[] = {
       {build_archive(bad_node), 104,
