@@ -28,8 +28,8 @@ struct potential_record {
 
   void read(record_reader& archive) {
     read_formatted(archive, formats::potential_record,
-                   {into(line, line_length), into(node, sizeof node),
-                    into(label, sizeof label), into(value, sizeof value)});
+                   {into(line, line_length), into(node, sizeof node), into(label, sizeof label),
+                    into(value, sizeof value)});
   }
   bool is_potential() const { return text_equal(line, line_length, "D,", 2); }
   bool is_end() const { return text_equal(line, line_length, "FI", 2); }
@@ -57,8 +57,7 @@ bool names_node(const potential_record& r, std::int32_t n) {
 
 void read_potential_conditions(record_reader& archive, const model_counts& counts,
                                model_store& store) {
-  stage_scope stage("read_potential_conditions", "boundary_conditions.cc",
-                    &archive.line_number());
+  stage_scope stage("read_potential_conditions", "boundary_conditions.cc", &archive.line_number());
   potential_record r;
   bool in_hand = false;  // r holds a record the loop has yet to examine
   for (;;) {
@@ -70,8 +69,8 @@ void read_potential_conditions(record_reader& archive, const model_counts& count
       std::int32_t n = text_to_int(r.node, sizeof r.node);
       double v = text_to_double(r.value, sizeof r.value);
       if (n < 1 || n > counts.node_count) {
-        out_of_range(report::potential_node_range, "potential record node", n,
-                     counts.node_count, archive);
+        out_of_range(report::potential_node_range, "potential record node", n, counts.node_count,
+                     archive);
       }
       store.node_potential[n] = v;
       // Archives may write a node's potential once per degree of freedom:
@@ -101,20 +100,19 @@ void classify_triangles(const model_counts& counts, model_store& store) {
     if (store.triangle_prescribed_count[t] == 3) {
       const std::int32_t* nodes = column(store.triangle_nodes, 3, t);
       store.triangle_bc_kind[t] = potential_prescribed;
-      store.triangle_bc_value[t] = ((store.node_potential[nodes[0]] +
-                                     store.node_potential[nodes[1]]) +
-                                    store.node_potential[nodes[2]]) /
-                                   3.0;
+      store.triangle_bc_value[t] =
+          ((store.node_potential[nodes[0]] + store.node_potential[nodes[1]]) +
+           store.node_potential[nodes[2]]) /
+          3.0;
     }
   }
 }
 
-void read_flux_conditions(record_reader& archive, const model_counts& counts,
-                          model_store& store) {
+void read_flux_conditions(record_reader& archive, const model_counts& counts, model_store& store) {
   stage_scope stage("read_flux_conditions", "boundary_conditions.cc", &archive.line_number());
   // Node layouts 3 and 4 write the element number one column wider.
   record_format header = counts.node_layout >= 3 ? record_format(formats::flux_header_a9)
-                                                  : record_format(formats::flux_header_a8);
+                                                 : record_format(formats::flux_header_a8);
   const std::int64_t rows = counts.element_count;
   char line[line_length];
   char field[8];
@@ -123,14 +121,14 @@ void read_flux_conditions(record_reader& archive, const model_counts& counts,
     if (text_equal(line, line_length, "SFE,", 4)) {
       std::int32_t e = text_to_int(field, sizeof field);
       if (e < 1 || e > counts.element_count) {
-        out_of_range(report::flux_element_range, "flux record element", e,
-                     counts.element_count, archive);
+        out_of_range(report::flux_element_range, "flux record element", e, counts.element_count,
+                     archive);
       }
       if (store.element_triangles[e] == 0) {
-        fail_check(report::flux_element_range,
-                   "flux record element " + std::to_string(e) + " on archive line " +
-                       std::to_string(archive.line_number()) +
-                       " is not defined by any element record");
+        fail_check(report::flux_element_range, "flux record element " + std::to_string(e) +
+                                                   " on archive line " +
+                                                   std::to_string(archive.line_number()) +
+                                                   " is not defined by any element record");
       }
       double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
       read_free(archive, {into(a), into(b), into(c), into(d)});

@@ -21,8 +21,7 @@ void classify_triangles(const model_counts& counts, model_store& store);
 /// Reads the flux records ("SFE," and the next record's four values) from
 /// the archive's first record up to "FINI"; each gives both triangles of
 /// its element the mean flux as a flux condition.
-void read_flux_conditions(record_reader& archive, const model_counts& counts,
-                          model_store& store);
+void read_flux_conditions(record_reader& archive, const model_counts& counts, model_store& store);
 
 }  // namespace cdbbem
 

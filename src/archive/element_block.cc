@@ -117,8 +117,8 @@ void read_element_block(record_reader& archive, model_counts& counts, model_stor
   for (std::int32_t k = 1; k <= counts.element_count; ++k) {
     read_element(archive, r);
     if (r.number() < 1 || r.number() > counts.element_count) {
-      out_of_range(report::element_number_range, "element number", r.number(),
-                   counts.element_count, archive);
+      out_of_range(report::element_number_range, "element number", r.number(), counts.element_count,
+                   archive);
     }
     for (int c = 0; c < 4; ++c) {
       if (r.corners()[c] < 1 || r.corners()[c] > n) {
@@ -134,8 +134,8 @@ void read_element_block(record_reader& archive, model_counts& counts, model_stor
     for (int k = 0; k < 4; ++k) {
       std::int64_t corner = std::int64_t{r.corners()[k]} - n;
       if (corner < 1 || corner > p) {
-        out_of_range(report::field_cell_corner_range, "field cell corner (counted among the field points)", corner, p,
-                     archive);
+        out_of_range(report::field_cell_corner_range,
+                     "field cell corner (counted among the field points)", corner, p, archive);
       }
       cell[k] = static_cast<std::int32_t>(corner);
     }

@@ -50,9 +50,9 @@ void read_nodes(record_reader& archive, output_channel& console, record_format f
     std::int32_t number = 0;
     std::int32_t unused = 0;
     double* col = column(xyz, 3, k);
-    read_formatted(archive, format,
-                   {into(number), into(unused), into(unused), into(col[0]), into(col[1]),
-                    into(col[2])});
+    read_formatted(
+        archive, format,
+        {into(number), into(unused), into(unused), into(col[0]), into(col[1]), into(col[2])});
     if (number != first + k - 1) {
       write_free(console, {item(std::string_view(" Node number error ni, i =")), item(number),
                            item(static_cast<std::int32_t>(first + k - 1 - report_offset))});
@@ -70,8 +70,7 @@ void read_node_block(record_reader& archive, output_channel& console, model_coun
   const std::int64_t n = counts.node_count;
   read_nodes(archive, console, format, counts.node_count, 1, 0, store.node_xyz);
   // A field point's expected number is N + p; the console line gives p.
-  read_nodes(archive, console, format, counts.field_point_count, n + 1, n,
-             store.field_point_xyz);
+  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, store.field_point_xyz);
   counts.node_layout = layout;
 }
 

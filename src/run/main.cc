@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
       std::puts("cdbbem " CDBBEM_VERSION);
       return 0;
     }
-    std::fprintf(stderr, "cdbbem: unexpected argument '%s'; cdbbem takes no arguments (see --help)\n",
+    std::fprintf(stderr,
+                 "cdbbem: unexpected argument '%s'; cdbbem takes no arguments (see --help)\n",
                  arg.c_str());
     return 2;
   }

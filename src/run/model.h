@@ -45,15 +45,15 @@ struct store_array {
 /// The model store.  Two-dimensional arrays keep their first index fastest:
 /// column n of a 3 x N array is elements 3n-2 to 3n.
 struct model_store {
-  store_array<double> node_xyz;                       ///< 3 x N
-  store_array<std::int32_t> triangle_nodes;           ///< 3 x 2E
-  store_array<std::int32_t> element_triangles;        ///< E x 2
-  store_array<double> triangle_bc_value;              ///< 2E
-  store_array<std::int32_t> triangle_bc_kind;         ///< 2E
-  store_array<double> node_potential;                 ///< N
+  store_array<double> node_xyz;                         ///< 3 x N
+  store_array<std::int32_t> triangle_nodes;             ///< 3 x 2E
+  store_array<std::int32_t> element_triangles;          ///< E x 2
+  store_array<double> triangle_bc_value;                ///< 2E
+  store_array<std::int32_t> triangle_bc_kind;           ///< 2E
+  store_array<double> node_potential;                   ///< N
   store_array<std::int32_t> triangle_prescribed_count;  ///< 2E
-  store_array<double> field_point_xyz;                ///< 3 x P
-  store_array<std::int32_t> field_cell_nodes;         ///< 4 x C
+  store_array<double> field_point_xyz;                  ///< 3 x P
+  store_array<std::int32_t> field_cell_nodes;           ///< 4 x C
 };
 
 /// Pointer to the `rows` values of column `col` (1-based) of an array.

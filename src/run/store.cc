@@ -66,8 +66,7 @@ void advise_huge_pages(void* data, std::uint64_t bytes) {
 // zero pages), so that a count the archive cannot back costs nothing until
 // the readers run out of records.
 template <typename T>
-void allocate(store_array<T>& a, std::int64_t extent, std::uint64_t& total,
-              std::uint64_t budget) {
+void allocate(store_array<T>& a, std::int64_t extent, std::uint64_t& total, std::uint64_t budget) {
   extent = std::max<std::int64_t>(extent, 0);
   auto bytes = static_cast<std::uint64_t>(extent) * sizeof(T);
   if (bytes > largest_array_bytes) {
@@ -78,7 +77,8 @@ void allocate(store_array<T>& a, std::int64_t extent, std::uint64_t& total,
     fail(report::no_memory, channel::none);
   }
   // One element at least, so that a zero extent is a valid allocation too.
-  a.data.reset(static_cast<T*>(std::calloc(static_cast<std::size_t>(std::max<std::int64_t>(extent, 1)), sizeof(T))));
+  a.data.reset(static_cast<T*>(
+      std::calloc(static_cast<std::size_t>(std::max<std::int64_t>(extent, 1)), sizeof(T))));
   if (a.data == nullptr) {
     fail(report::no_memory, channel::none);
   }

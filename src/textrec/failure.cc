@@ -21,8 +21,8 @@ int stage_depth = 0;
 
 // One line of the listing: left-justified columns of 19, 10, 19, 12 and 19
 // characters; a text that fills its column is still followed by a blank.
-std::string listing_row(const char* image, const char* pc, const char* routine,
-                        const char* line, const char* source) {
+std::string listing_row(const char* image, const char* pc, const char* routine, const char* line,
+                        const char* source) {
   const char* texts[] = {image, pc, routine, line, source};
   const std::size_t widths[] = {19, 10, 19, 12, 19};
   std::string row;
@@ -36,9 +36,7 @@ std::string listing_row(const char* image, const char* pc, const char* routine,
 
 }  // namespace
 
-void fail(report number, channel unit) {
-  throw run_failure{number, unit, {}, stage_listing()};
-}
+void fail(report number, channel unit) { throw run_failure{number, unit, {}, stage_listing()}; }
 
 void fail_check(report number, std::string message) {
   throw run_failure{number, channel::archive, std::move(message), stage_listing()};

@@ -35,8 +35,7 @@ void read_text(std::string_view record, std::size_t col, std::size_t width, char
 
 }  // namespace
 
-void read_formatted(record_reader& in, record_format format,
-                    std::initializer_list<in_item> items) {
+void read_formatted(record_reader& in, record_format format, std::initializer_list<in_item> items) {
   std::string_view record = in.next_or_fail();
   std::size_t col = 0;
   const in_item* item = items.begin();

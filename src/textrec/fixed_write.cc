@@ -47,9 +47,8 @@ void write_formatted(output_channel& out, record_format format,
     bool stop = false;
     for (const edit_descriptor& d : format) {
       for (int copy = 0; copy < d.repeat && !stop; ++copy) {
-        std::size_t width = d.kind == descriptor_kind::literal
-                                ? d.literal.size()
-                                : static_cast<std::size_t>(d.width);
+        std::size_t width = d.kind == descriptor_kind::literal ? d.literal.size()
+                                                               : static_cast<std::size_t>(d.width);
         if (d.kind == descriptor_kind::skip) {
           col += width;
           continue;

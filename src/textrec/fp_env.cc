@@ -12,9 +12,7 @@ namespace {
 // MXCSR bit 15 is flush-to-zero, bit 6 denormals-are-zero.
 constexpr std::uint64_t flush_bits = 0x8040;
 std::uint64_t read_control() noexcept { return _mm_getcsr(); }
-void write_control(std::uint64_t value) noexcept {
-  _mm_setcsr(static_cast<unsigned>(value));
-}
+void write_control(std::uint64_t value) noexcept { _mm_setcsr(static_cast<unsigned>(value)); }
 #elif defined(__aarch64__)
 // FPCR bit 24 (FZ) flushes denormal operands and results alike.
 constexpr std::uint64_t flush_bits = std::uint64_t{1} << 24;

@@ -33,11 +33,10 @@ inline constexpr edit_descriptor i3_15[] = {{k::integer, 3, 15}};
 inline constexpr edit_descriptor e3_15_7[] = {{k::real_e, 3, 15, 7}};
 
 // input.dat
-inline constexpr edit_descriptor field_point_line[] = {{k::integer, 1, 10},
-                                                       {k::real_d, 3, 24, 9}};
+inline constexpr edit_descriptor field_point_line[] = {{k::integer, 1, 10}, {k::real_d, 3, 24, 9}};
 inline constexpr edit_descriptor element_line[] = {
-    {k::integer, 1, 10}, {k::skip, 1, 3},     {k::integer, 3, 8}, {k::skip, 1, 5},
-    {k::integer, 1, 5},  {k::skip, 1, 5},     {k::real_d, 1, 24, 15}};
+    {k::integer, 1, 10}, {k::skip, 1, 3}, {k::integer, 3, 8},    {k::skip, 1, 5},
+    {k::integer, 1, 5},  {k::skip, 1, 5}, {k::real_d, 1, 24, 15}};
 inline constexpr edit_descriptor node_line[] = {{k::integer, 1, 8}, {k::real_d, 3, 24, 15}};
 inline constexpr edit_descriptor constants_line[] = {
     {k::literal, 1, 0, 0,
@@ -68,8 +67,8 @@ inline constexpr edit_descriptor a7[] = {{k::text, 1, 7}};
 inline constexpr edit_descriptor a13[] = {{k::text, 1, 13}};
 inline constexpr edit_descriptor a18[] = {{k::text, 1, 18}};
 inline constexpr edit_descriptor a19[] = {{k::text, 1, 19}};
-inline constexpr edit_descriptor command_scan[] = {{k::text, 1, 4}, {k::text, 1, 15},
-                                                   {k::text, 1, 4}};
+inline constexpr edit_descriptor command_scan[] = {
+    {k::text, 1, 4}, {k::text, 1, 15}, {k::text, 1, 4}};
 inline constexpr edit_descriptor potential_record[] = {
     {k::text, 1, 2}, {k::text, 1, 7}, {k::text, 1, 6}, {k::text, 1, 16}};
 inline constexpr edit_descriptor skip_two[] = {{k::slash}};

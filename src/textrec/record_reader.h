@@ -73,7 +73,7 @@ class record_reader {
   bool at_eof_ = false;         // the source has no more bytes to give
   bool ended_ = false;          // a SUB record or the end has been reached
   bool truncated_ = false;
-  bool skip_rest_ = false;      // the last record was cut; skip to its LF
+  bool skip_rest_ = false;  // the last record was cut; skip to its LF
   std::int64_t line_ = 0;
 };
 

@@ -62,8 +62,8 @@ std::int32_t text_to_int(const char* text, std::size_t len) {
 
 double text_to_double(const char* text, std::size_t len) {
   double value = 0.0;
-  if (!parse_real(std::string_view(text, trimmed_length(text, len)), real_syntax::text_field,
-                  0, value)) {
+  if (!parse_real(std::string_view(text, trimmed_length(text, len)), real_syntax::text_field, 0,
+                  value)) {
     fail(report::invalid_real, channel::none);
   }
   return value;

@@ -18,8 +18,7 @@ void marker(output_channel& out, std::string_view text) { write_free(out, {item(
 
 }  // namespace
 
-void write_model_file(const model_counts& counts, const model_store& store,
-                      output_channel& out) {
+void write_model_file(const model_counts& counts, const model_store& store, output_channel& out) {
   stage_scope stage("write_model_file", "model_file.cc");
   char date[9];
   date_stamp(date, sizeof date);
@@ -53,8 +52,8 @@ void write_model_file(const model_counts& counts, const model_store& store,
   marker(out, "$ Field Cells");
   for (std::int32_t c = 1; c <= counts.field_cell_count; ++c) {
     const std::int32_t* corners = column(store.field_cell_nodes, 4, c);
-    write_free(out, {item(c), item(corners[0]), item(corners[1]), item(corners[2]),
-                     item(corners[3])});
+    write_free(out,
+               {item(c), item(corners[0]), item(corners[1]), item(corners[2]), item(corners[3])});
   }
   marker(out, "$ End of the File");
 }

@@ -10,8 +10,7 @@ struct model_store;
 /// Writes the solver's model file: title with today's date, counts, the
 /// formulation constants, then nodes, triangles with their conditions,
 /// field points and field cells, each section after its "$" marker.
-void write_model_file(const model_counts& counts, const model_store& store,
-                      output_channel& out);
+void write_model_file(const model_counts& counts, const model_store& store, output_channel& out);
 
 }  // namespace cdbbem
 

@@ -24,15 +24,13 @@ void write_points(output_channel& out, const store_array<double>& xyz, std::int3
 
 }  // namespace
 
-void write_plot_file(const model_counts& counts, const model_store& store,
-                     output_channel& out) {
+void write_plot_file(const model_counts& counts, const model_store& store, output_channel& out) {
   stage_scope stage("write_plot_file", "plot_file.cc");
   write_free(out, {item("TITLE = \"A BEM Model for a Potential Problem\" "sv)});
   write_free(out, {item("ZONES\" "sv)});
   write_free(out, {item("VARIABLES = \"X\", \"Y\", \"Z\""sv)});
   write_free(out, {item("ZONE T=\"Model\", N="sv), item(counts.node_count), item(", E="sv),
-                   item(counts.triangle_count),
-                   item("DATAPACKING=POINT, ZONETYPE=FETRIANGLE"sv)});
+                   item(counts.triangle_count), item("DATAPACKING=POINT, ZONETYPE=FETRIANGLE"sv)});
   write_points(out, store.node_xyz, counts.node_count);
   write_free(out, {});
   for (std::int32_t t = 1; t <= counts.triangle_count; ++t) {
@@ -42,9 +40,9 @@ void write_plot_file(const model_counts& counts, const model_store& store,
   if (counts.field_point_count == 0) {
     return;
   }
-  write_free(out, {item("ZONE T=\"Field Points\", N="sv), item(counts.field_point_count),
-                   item(", E="sv), item(counts.field_cell_count),
-                   item("DATAPACKING=POINT, ZONETYPE=FEQUADRILATERAL"sv)});
+  write_free(
+      out, {item("ZONE T=\"Field Points\", N="sv), item(counts.field_point_count), item(", E="sv),
+            item(counts.field_cell_count), item("DATAPACKING=POINT, ZONETYPE=FEQUADRILATERAL"sv)});
   write_points(out, store.field_point_xyz, counts.field_point_count);
   write_free(out, {});
   for (std::int32_t c = 1; c <= counts.field_cell_count; ++c) {

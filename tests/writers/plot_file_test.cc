@@ -39,16 +39,16 @@ TEST(plot_file_test, writes_the_boundary_zone_only_without_field_points) {
   std::vector<std::string> r = write_plot(square_with_two_triangles(0, 0));
   std::vector<std::string> expected = file_header;
   expected.insert(expected.end(), {
-      " ZONE T=\"Model\", N=           4 , E=           2 ",
-      " DATAPACKING=POINT, ZONETYPE=FETRIANGLE",
-      "  0.1500000E+01 -0.2000000E+01  0.0000000E+00",
-      "  0.1000000E+01  0.0000000E+00  0.0000000E+00",
-      "  0.1000000E+01  0.1000000E+01  0.0000000E+00",
-      "  0.4882812E-03 -0.1000000+151  0.1234568E+08",
-      " ",
-      "              1              2              4",
-      "              2              3              4",
-  });
+                                      " ZONE T=\"Model\", N=           4 , E=           2 ",
+                                      " DATAPACKING=POINT, ZONETYPE=FETRIANGLE",
+                                      "  0.1500000E+01 -0.2000000E+01  0.0000000E+00",
+                                      "  0.1000000E+01  0.0000000E+00  0.0000000E+00",
+                                      "  0.1000000E+01  0.1000000E+01  0.0000000E+00",
+                                      "  0.4882812E-03 -0.1000000+151  0.1234568E+08",
+                                      " ",
+                                      "              1              2              4",
+                                      "              2              3              4",
+                                  });
   EXPECT_EQ(r, expected);
   // 3 + 2 + N + 1 + T records.
   EXPECT_EQ(r.size(), 3u + 2u + 4u + 1u + 2u);
