@@ -43,14 +43,11 @@ struct potential_record {
 }
 
 // Whether a potential record names node `n`; a node field that does not
-// convert names no node.
+// convert names no node.  Blanks after the digits of an integer field are
+// ignored, so the field converts as it stands.
 bool names_node(const potential_record& r, std::int32_t n) {
-  std::size_t len = sizeof r.node;
-  while (len > 0 && r.node[len - 1] == ' ') {
-    --len;
-  }
   std::int32_t other = 0;
-  return parse_int_field(std::string_view(r.node, len), other) && other == n;
+  return parse_int_field(std::string_view(r.node, sizeof r.node), other) && other == n;
 }
 
 }  // namespace

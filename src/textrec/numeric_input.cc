@@ -103,22 +103,26 @@ bool is_zero_or_subnormal(double v) {
   return bits < (std::uint64_t{1} << 52);
 }
 
-}  // namespace
-
-bool parse_int_field(std::string_view field, std::int32_t& value) noexcept {
+// An optionally signed decimal integer.  In an integer field blanks are
+// ignored wherever they stand and an empty field (or a lone sign) is 0; a
+// plain free-form value has no blanks and needs a digit.
+bool read_signed(std::string_view text, bool in_field, std::int32_t& value) {
   std::size_t i = 0;
-  while (i < field.size() && field[i] == ' ') {
+  while (in_field && i < text.size() && text[i] == ' ') {
     ++i;
   }
   bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-    negative = field[i] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
     ++i;
   }
+  if (!in_field && i == text.size()) {
+    return false;
+  }
   std::int64_t magnitude = 0;
-  for (; i < field.size(); ++i) {
-    char c = field[i];
-    if (c == ' ') {
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (in_field && c == ' ') {
       continue;
     }
     if (!is_digit(c)) {
@@ -137,32 +141,14 @@ bool parse_int_field(std::string_view field, std::int32_t& value) noexcept {
   return true;
 }
 
+}  // namespace
+
+bool parse_int_field(std::string_view field, std::int32_t& value) noexcept {
+  return read_signed(field, true, value);
+}
+
 bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  if (i == text.size()) {
-    return false;
-  }
-  std::int64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    if (!is_digit(text[i])) {
-      return false;
-    }
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > std::int64_t{1} << 31) {
-      return false;
-    }
-  }
-  std::int64_t v = negative ? -magnitude : magnitude;
-  if (v > std::numeric_limits<std::int32_t>::max()) {
-    return false;
-  }
-  value = static_cast<std::int32_t>(v);
-  return true;
+  return read_signed(text, false, value);
 }
 
 bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
