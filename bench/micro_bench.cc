@@ -9,13 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_formats.h"
+#include "platform/fp_env.h"
+#include "run/channels.h"
 #include "textrec/fixed_read.h"
 #include "textrec/fixed_write.h"
-#include "textrec/fp_env.h"
 #include "textrec/free_form.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_format.h"
 #include "textrec/record_reader.h"
+#include "writers/model_file.h"
+#include "writers/plot_file.h"
 
 namespace cdbbem {
 namespace {
@@ -68,7 +72,7 @@ void node_record_read(benchmark::State& state) {
   flush_denormals();
   std::string text = node_records();
   record_reader in;
-  in.open_memory(text, channel::archive);
+  in.open_memory(text, channels::archive);
   std::int32_t n[3];
   double x[3];
   for (auto _ : state) {
@@ -86,7 +90,7 @@ BENCHMARK(node_record_read);
 void element_record_free_read(benchmark::State& state) {
   std::string text = element_records();
   record_reader in;
-  in.open_memory(text, channel::archive);
+  in.open_memory(text, channels::archive);
   std::int32_t v[15];
   for (auto _ : state) {
     if (in.line_number() == record_count) {
@@ -105,7 +109,7 @@ void node_line_write(benchmark::State& state) {
   flush_denormals();
   std::vector<double> xyz = coordinates();
   output_channel out;
-  out.open_file("/dev/null", channel::model);
+  out.open_file("/dev/null", channels::model);
   std::size_t k = 0;
   std::int32_t n = 0;
   for (auto _ : state) {
@@ -122,7 +126,7 @@ void plot_node_line_write(benchmark::State& state) {
   flush_denormals();
   std::vector<double> xyz = coordinates();
   output_channel out;
-  out.open_file("/dev/null", channel::plot);
+  out.open_file("/dev/null", channels::plot);
   std::size_t k = 0;
   for (auto _ : state) {
     write_formatted(out, formats::e3_15_7, {item(xyz[k]), item(xyz[k + 1]), item(xyz[k + 2])});

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "archive/archive_formats.h"
+#include "run/channels.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/number_output.h"
@@ -194,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   check_conversions(text);
   record_reader in;
-  in.open_memory(text, channel::archive);
+  in.open_memory(text, channels::archive);
   for (;;) {
     try {
       read_one(in, data[0]);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "run/channels.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/fixed_write.h"
@@ -20,6 +21,8 @@
 #include "textrec/numeric_input.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
+#include "writers/model_file.h"
+#include "writers/plot_file.h"
 
 namespace {
 
@@ -82,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned doubles = static_cast<unsigned>(data[1]) | (static_cast<unsigned>(data[2]) << 8);
   std::string_view text(reinterpret_cast<const char*>(data) + 3, size - 3);
   record_reader in;
-  in.open_memory(text, channel::archive);
+  in.open_memory(text, channels::archive);
   for (;;) {
     std::int32_t ints[15] = {};
     double reals[15] = {};

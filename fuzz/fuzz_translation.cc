@@ -14,7 +14,6 @@
 #include <string_view>
 
 #include "run/run.h"
-#include "run/store.h"
 
 namespace {
 
@@ -98,7 +97,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::atexit(remove_work_dir);
   devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   expect(devnull >= 0);
-  cdbbem::cap_store_memory(store_cap);
   return 0;
 }
 
@@ -109,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string& path : outputs) {
     write_whole(path, stale);
   }
-  int status = cdbbem::run_translation({work_dir, devnull, devnull});
+  int status = cdbbem::run_translation({work_dir, devnull, devnull, store_cap});
   expect(allowed_status(status));
   for (const std::string& path : outputs) {
     std::string text = read_whole(path);

@@ -4,7 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "run/model.h"
+#include "archive/archive_formats.h"
+#include "archive/model_checks.h"
+#include "model/conditions.h"
+#include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
@@ -15,8 +18,6 @@
 namespace cdbbem {
 
 namespace {
-
-constexpr std::size_t line_length = 80;
 
 // A potential record: "D," in columns 1-2, the node number in columns 3-9,
 // a label in 10-15 and the value in 16-31.
@@ -31,16 +32,9 @@ struct potential_record {
                    {into(line, line_length), into(node, sizeof node), into(label, sizeof label),
                     into(value, sizeof value)});
   }
-  bool is_potential() const { return text_equal(line, line_length, "D,", 2); }
-  bool is_end() const { return text_equal(line, line_length, "FI", 2); }
+  bool is_potential() const { return text_equal({line, line_length}, "D,"); }
+  bool is_end() const { return text_equal({line, line_length}, "FI"); }
 };
-
-[[noreturn]] void out_of_range(report number, const std::string& what, std::int64_t value,
-                               std::int64_t last, const record_reader& archive) {
-  fail_check(number, what + " " + std::to_string(value) + " on archive line " +
-                         std::to_string(archive.line_number()) + " is outside 1 to " +
-                         std::to_string(last));
-}
 
 // Whether a potential record names node `n`; a node field that does not
 // convert names no node.  Blanks after the digits of an integer field are
@@ -52,9 +46,9 @@ bool names_node(const potential_record& r, std::int32_t n) {
 
 }  // namespace
 
-void read_potential_conditions(record_reader& archive, const model_counts& counts,
-                               model_store& store) {
-  stage_scope stage("read_potential_conditions", "boundary_conditions.cc", &archive.line_number());
+void read_potential_conditions(record_reader& archive, model& m) {
+  stage_scope stage("read_potential_conditions", archive_file_name, &archive.line_number());
+  const model_counts& counts = m.counts;
   potential_record r;
   bool in_hand = false;  // r holds a record the loop has yet to examine
   for (;;) {
@@ -66,10 +60,10 @@ void read_potential_conditions(record_reader& archive, const model_counts& count
       std::int32_t n = text_to_int(r.node, sizeof r.node);
       double v = text_to_double(r.value, sizeof r.value);
       if (n < 1 || n > counts.node_count) {
-        out_of_range(report::potential_node_range, "potential record node", n, counts.node_count,
-                     archive);
+        out_of_range(model_check::potential_node_range, "potential record node", n,
+                     counts.node_count, archive);
       }
-      store.node_potential[n] = v;
+      m.store.node_potential[n] = v;
       // Archives may write a node's potential once per degree of freedom:
       // up to two more records for the same node are passed over.
       for (int k = 0; k < 2 && !in_hand; ++k) {
@@ -84,60 +78,34 @@ void read_potential_conditions(record_reader& archive, const model_counts& count
   }
 }
 
-void classify_triangles(const model_counts& counts, model_store& store) {
-  for (std::int64_t t = 1; t <= counts.triangle_count; ++t) {
-    const std::int32_t* nodes = column(store.triangle_nodes, 3, t);
-    for (int k = 0; k < 3; ++k) {
-      if (store.node_potential[nodes[k]] != NO_POTENTIAL) {
-        ++store.triangle_prescribed_count[t];
-      }
-    }
-  }
-  for (std::int64_t t = 1; t <= counts.triangle_count; ++t) {
-    if (store.triangle_prescribed_count[t] == 3) {
-      const std::int32_t* nodes = column(store.triangle_nodes, 3, t);
-      store.triangle_bc_kind[t] = potential_prescribed;
-      store.triangle_bc_value[t] =
-          ((store.node_potential[nodes[0]] + store.node_potential[nodes[1]]) +
-           store.node_potential[nodes[2]]) /
-          3.0;
-    }
-  }
-}
-
-void read_flux_conditions(record_reader& archive, const model_counts& counts, model_store& store) {
-  stage_scope stage("read_flux_conditions", "boundary_conditions.cc", &archive.line_number());
+void read_flux_conditions(record_reader& archive, model& m) {
+  stage_scope stage("read_flux_conditions", archive_file_name, &archive.line_number());
+  const model_counts& counts = m.counts;
   // Node layouts 3 and 4 write the element number one column wider.
   record_format header = counts.node_layout >= 3 ? record_format(formats::flux_header_a9)
                                                  : record_format(formats::flux_header_a8);
-  const std::int64_t rows = counts.element_count;
   char line[line_length];
   char field[8];
   for (;;) {
     read_formatted(archive, header, {into(line, line_length), into(field, sizeof field)});
-    if (text_equal(line, line_length, "SFE,", 4)) {
+    if (text_equal({line, line_length}, "SFE,")) {
       std::int32_t e = text_to_int(field, sizeof field);
       if (e < 1 || e > counts.element_count) {
-        out_of_range(report::flux_element_range, "flux record element", e, counts.element_count,
-                     archive);
+        out_of_range(model_check::flux_element_range, "flux record element", e,
+                     counts.element_count, archive);
       }
-      if (store.element_triangles[e] == 0) {
-        fail_check(report::flux_element_range, "flux record element " + std::to_string(e) +
-                                                   " on archive line " +
-                                                   std::to_string(archive.line_number()) +
-                                                   " is not defined by any element record");
+      if (m.store.element_triangle(e, 0) == 0) {
+        fail_check(model_check::flux_element_range, archive.unit(),
+                   "flux record element " + std::to_string(e) + " on archive line " +
+                       std::to_string(archive.line_number()) +
+                       " is not defined by any element record");
       }
       double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
       read_free(archive, {into(a), into(b), into(c), into(d)});
-      double q = (((a + b) + c) + d) * 0.25;
-      for (std::int64_t col = 0; col < 2; ++col) {
-        std::int32_t t = store.element_triangles[e + col * rows];
-        store.triangle_bc_value[t] = q;
-        store.triangle_bc_kind[t] = flux_prescribed;
-      }
+      set_element_flux(m.store, e, (((a + b) + c) + d) * 0.25);
       continue;
     }
-    if (text_equal(line, line_length, "FINI", 4)) {
+    if (text_equal({line, line_length}, "FINI")) {
       return;
     }
   }

@@ -4,15 +4,14 @@
 namespace cdbbem {
 
 class record_reader;
-struct model_counts;
-struct model_store;
+struct model;
 
 /// Finds the element-block layout record, then reads E boundary elements,
 /// each made into one triangle (3 nodes) or two (4 nodes, split along the
 /// shorter diagonal, J-L on a tie), and C field cells.  Sets T,
 /// `triangle_nodes`, `element_triangles` and `field_cell_nodes`.  Element
 /// numbers, corner nodes and cell corners outside the model end the run.
-void read_element_block(record_reader& archive, model_counts& counts, model_store& store);
+void read_element_block(record_reader& archive, model& m);
 
 }  // namespace cdbbem
 

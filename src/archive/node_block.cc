@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "run/model.h"
+#include "archive/archive_formats.h"
+#include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
@@ -12,8 +13,6 @@
 namespace cdbbem {
 
 namespace {
-
-constexpr std::size_t line_length = 80;
 
 // The four layouts: the layout record's first 13 columns and the node
 // record format they announce.  Only the first three reals are read.
@@ -45,11 +44,11 @@ int find_layout(record_reader& archive) {
 // subtracted from the position for the console line.
 void read_nodes(record_reader& archive, output_channel& console, record_format format,
                 std::int32_t count, std::int64_t first, std::int64_t report_offset,
-                store_array<double>& xyz) {
+                store_array<double, 3>& xyz) {
   for (std::int64_t k = 1; k <= count; ++k) {
     std::int32_t number = 0;
     std::int32_t unused = 0;
-    double* col = column(xyz, 3, k);
+    double* col = xyz.column(k);
     read_formatted(
         archive, format,
         {into(number), into(unused), into(unused), into(col[0]), into(col[1]), into(col[2])});
@@ -62,9 +61,10 @@ void read_nodes(record_reader& archive, output_channel& console, record_format f
 
 }  // namespace
 
-void read_node_block(record_reader& archive, output_channel& console, model_counts& counts,
-                     model_store& store) {
-  stage_scope stage("read_node_block", "node_block.cc", &archive.line_number());
+void read_node_block(record_reader& archive, output_channel& console, model& m) {
+  stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
+  model_counts& counts = m.counts;
+  model_store& store = m.store;
   int layout = find_layout(archive);
   record_format format = layouts[layout - 1].format;
   const std::int64_t n = counts.node_count;

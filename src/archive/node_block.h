@@ -5,16 +5,14 @@ namespace cdbbem {
 
 class output_channel;
 class record_reader;
-struct model_counts;
-struct model_store;
+struct model;
 
 /// Finds the node-block layout record, then reads N boundary-node records
 /// into `node_xyz` and P field-point records into `field_point_xyz`, by
 /// position; a record whose node number is not the expected one is reported
 /// on the console and kept.  Sets `node_layout`.  Leaves the archive after
 /// the last field point.
-void read_node_block(record_reader& archive, output_channel& console, model_counts& counts,
-                     model_store& store);
+void read_node_block(record_reader& archive, output_channel& console, model& m);
 
 }  // namespace cdbbem
 

@@ -1,12 +1,9 @@
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "platform/files.h"
+#include "platform/fp_env.h"
 #include "run/run.h"
-#include "textrec/fp_env.h"
 
 namespace {
 
@@ -19,18 +16,6 @@ constexpr const char* usage =
     "\n"
     "Exit status: 0 on success, 1 for a malformed archive, otherwise the\n"
     "number of the failure report written on standard error.\n";
-
-std::string current_directory() {
-  std::string dir(4096, '\0');
-  while (::getcwd(dir.data(), dir.size()) == nullptr) {
-    if (errno != ERANGE) {
-      return ".";
-    }
-    dir.resize(dir.size() * 2);
-  }
-  dir.resize(std::strlen(dir.c_str()));
-  return dir;
-}
 
 }  // namespace
 
@@ -51,5 +36,6 @@ int main(int argc, char** argv) {
                  arg.c_str());
     return 2;
   }
-  return cdbbem::run_translation({current_directory(), 1, 2});
+  return cdbbem::run_translation(
+      {cdbbem::current_directory(), cdbbem::standard_output(), cdbbem::standard_error()});
 }

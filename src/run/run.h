@@ -1,15 +1,17 @@
 #ifndef CDBBEM_RUN_RUN_H_
 #define CDBBEM_RUN_RUN_H_
 
+#include <cstdint>
 #include <string>
 
 namespace cdbbem {
 
 /// Where a translation runs and where it talks.
 struct run_options {
-  std::string directory;  ///< absolute path of the directory holding the archive
-  int console_fd = 1;     ///< console lines
-  int error_fd = 2;       ///< the stop message and failure reports
+  std::string directory;               ///< absolute path of the directory holding the archive
+  std::intptr_t console = 1;           ///< the platform's file for console lines
+  std::intptr_t error_out = 2;         ///< the platform's file for the stop message and reports
+  std::uint64_t store_memory_cap = 0;  ///< most bytes the store may take (0: no cap)
 };
 
 /// The whole translation: reads "ANSYS_Model.cdb" in the directory, writes

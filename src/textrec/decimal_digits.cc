@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "textrec/fp_env.h"
+#include "platform/fp_env.h"
 
 namespace cdbbem {
 

@@ -22,7 +22,7 @@ void write_free(output_channel& out, std::initializer_list<out_item> items);
 /// One free-form input statement: starts on the next record and takes one
 /// value per integer or double target, separated by blanks, commas or record
 /// ends, with null values, r*v repeats and "/" to end early.  Raises 24 when
-/// the archive ends first, 59 for a value that is not of numeric form and 64
+/// the input ends first, 59 for a value that is not of numeric form and 64
 /// for one that does not convert.
 void read_free(record_reader& in, std::initializer_list<in_item> items);
 

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <limits>
 
-#include "textrec/fp_env.h"
+#include "platform/fp_env.h"
 #include "textrec/quick_real.h"
 
 namespace cdbbem {

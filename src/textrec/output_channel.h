@@ -31,9 +31,9 @@ class output_channel {
   /// access is denied and 30 for any other failure.
   void open_file(const std::string& path, channel unit);
 
-  /// Writes to an already open descriptor that the channel does not own,
-  /// such as standard output; write failures there are not reported.
-  void attach(int fd);
+  /// Writes to an already open file of the platform that the channel does
+  /// not own, such as standard output; write failures there are not reported.
+  void attach(std::intptr_t file);
 
   /// Room for a record of up to `max_record` characters; build it at the
   /// returned pointer, then call `end_record` with its length.
@@ -78,7 +78,7 @@ class output_channel {
   std::uint64_t flushed_ = 0;
   std::string path_;
   channel unit_ = channel::none;
-  int fd_ = -1;
+  std::intptr_t file_ = -1;  // the platform's file handle
   bool owned_ = false;
   bool write_failed_ = false;  // a write to the file failed part-way
 };

@@ -1,11 +1,8 @@
 #include "textrec/record_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "platform/files.h"
 
 namespace cdbbem {
 
@@ -15,11 +12,11 @@ namespace {
 // kept whole, so that such a record is seen to end there.
 constexpr std::size_t buffer_capacity = record_reader::buffer_size + 2;
 
-[[noreturn]] void fail_open(int error, channel unit) {
-  if (error == ENOENT || error == ENOTDIR) {
+[[noreturn]] void fail_open(open_error error, channel unit) {
+  if (error == open_error::not_found) {
     fail(report::file_not_found, unit);
   }
-  if (error == EACCES || error == EPERM || error == EROFS) {
+  if (error == open_error::access_denied) {
     fail(report::access_denied, unit);
   }
   fail(report::open_failure, unit);
@@ -29,33 +26,21 @@ constexpr std::size_t buffer_capacity = record_reader::buffer_size + 2;
 
 record_reader::record_reader() = default;
 
-record_reader::~record_reader() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-  }
-}
+record_reader::~record_reader() { close_file(file_); }
 
 void record_reader::open_file(const std::string& path, channel unit) {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  close_file(file_);
+  file_ = no_file;
   path_ = path;
   unit_ = unit;
   from_memory_ = false;
-  // The archive is read several times from its start, so only a regular
-  // file will do; opening without blocking keeps a FIFO from hanging the run.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    fail_open(errno, unit);
+  // The input is read several times from its start, so only a regular file
+  // will do.
+  open_error error;
+  file_ = open_for_reading(path, error);
+  if (file_ == no_file) {
+    fail_open(error, unit);
   }
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    fail(report::open_failure, unit);
-  }
-  fd_ = fd;
   if (!buffer_) {
     buffer_ = std::make_unique_for_overwrite<char[]>(buffer_capacity);
   }
@@ -110,11 +95,8 @@ bool record_reader::fill() {
   pos_ = 0;
   end_ = tail;
   while (end_ < buffer_capacity) {
-    ssize_t got = ::read(fd_, buf + end_, buffer_capacity - end_);
+    std::int64_t got = read_some(file_, buf + end_, buffer_capacity - end_);
     if (got < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
       fail(report::read_error, unit_);
     }
     if (got == 0) {

@@ -11,7 +11,7 @@
 
 namespace cdbbem {
 
-/// Hands out the records (lines) of the archive one at a time, strictly
+/// Hands out the records (lines) of a text input one at a time, strictly
 /// forward, from a file read through a bounded buffer or from text in
 /// memory.  A record is the bytes up to the next LF, less one CR directly
 /// before it; a last line without LF is still a record; a line holding only
@@ -64,8 +64,8 @@ class record_reader {
   std::unique_ptr<char[]> buffer_;
   std::string_view memory_;
   std::string path_;
-  channel unit_ = channel::archive;
-  int fd_ = -1;
+  channel unit_ = channel::none;
+  std::intptr_t file_ = -1;  // the platform's file handle
   bool from_memory_ = false;
   const char* data_ = nullptr;  // start of the readable bytes
   std::size_t pos_ = 0;         // next unread byte

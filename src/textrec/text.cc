@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 
+#include "platform/machine.h"
 #include "textrec/failure.h"
 #include "textrec/numeric_input.h"
 
@@ -19,7 +19,7 @@ std::size_t trimmed_length(const char* text, std::size_t len) {
 }
 
 // Whether `len` characters are all blanks, eight at a time: texts are
-// compared against long blank-padded buffers for every archive record.
+// compared against long blank-padded buffers for every input record.
 bool all_blank(const char* text, std::size_t len) {
   constexpr std::uint64_t eight_blanks = 0x2020202020202020;
   for (; len >= 8; len -= 8, text += 8) {
@@ -72,16 +72,14 @@ double text_to_double(const char* text, std::size_t len) {
 void date_stamp(char* dest, std::size_t len) {
   static constexpr const char* months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                            "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const calendar_date today = local_date();
   char stamp[10];
-  int day = local.tm_mday;
-  int year = ((local.tm_year + 1900) % 100 + 100) % 100;
+  int day = today.day;
+  int year = (today.year % 100 + 100) % 100;
   stamp[0] = static_cast<char>('0' + day / 10);
   stamp[1] = static_cast<char>('0' + day % 10);
   stamp[2] = '-';
-  std::memcpy(stamp + 3, months[local.tm_mon % 12], 3);
+  std::memcpy(stamp + 3, months[(today.month - 1) % 12], 3);
   stamp[6] = '-';
   stamp[7] = static_cast<char>('0' + year / 10);
   stamp[8] = static_cast<char>('0' + year % 10);

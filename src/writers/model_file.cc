@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "run/model.h"
+#include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_write.h"
 #include "textrec/free_form.h"
@@ -18,8 +18,10 @@ void marker(output_channel& out, std::string_view text) { write_free(out, {item(
 
 }  // namespace
 
-void write_model_file(const model_counts& counts, const model_store& store, output_channel& out) {
+void write_model_file(const model& m, output_channel& out) {
   stage_scope stage("write_model_file", "model_file.cc");
+  const model_counts& counts = m.counts;
+  const model_store& store = m.store;
   char date[9];
   date_stamp(date, sizeof date);
   write_formatted(out, formats::title_line, {item(std::string_view(date, sizeof date))});
@@ -30,13 +32,13 @@ void write_model_file(const model_counts& counts, const model_store& store, outp
 
   marker(out, "$ Nodes:");
   for (std::int32_t n = 1; n <= counts.node_count; ++n) {
-    const double* xyz = column(store.node_xyz, 3, n);
+    const double* xyz = store.node_xyz.column(n);
     write_formatted(out, formats::node_line, {item(n), item(xyz[0]), item(xyz[1]), item(xyz[2])});
   }
 
   marker(out, "$ Elements and Boundary Conditions:");
   for (std::int32_t t = 1; t <= counts.triangle_count; ++t) {
-    const std::int32_t* nodes = column(store.triangle_nodes, 3, t);
+    const std::int32_t* nodes = store.triangle_nodes.column(t);
     write_formatted(out, formats::element_line,
                     {item(t), item(nodes[0]), item(nodes[1]), item(nodes[2]),
                      item(store.triangle_bc_kind[t]), item(store.triangle_bc_value[t])});
@@ -44,14 +46,14 @@ void write_model_file(const model_counts& counts, const model_store& store, outp
 
   marker(out, "$ Field Points");
   for (std::int32_t p = 1; p <= counts.field_point_count; ++p) {
-    const double* xyz = column(store.field_point_xyz, 3, p);
+    const double* xyz = store.field_point_xyz.column(p);
     write_formatted(out, formats::field_point_line,
                     {item(p), item(xyz[0]), item(xyz[1]), item(xyz[2])});
   }
 
   marker(out, "$ Field Cells");
   for (std::int32_t c = 1; c <= counts.field_cell_count; ++c) {
-    const std::int32_t* corners = column(store.field_cell_nodes, 4, c);
+    const std::int32_t* corners = store.field_cell_nodes.column(c);
     write_free(out,
                {item(c), item(corners[0]), item(corners[1]), item(corners[2]), item(corners[3])});
   }

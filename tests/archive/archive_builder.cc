@@ -6,11 +6,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "archive/boundary_conditions.h"
-#include "archive/element_block.h"
-#include "archive/node_block.h"
-#include "run/store.h"
-#include "run/survey.h"
+#include "archive/load.h"
+#include "run/channels.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
 
@@ -158,21 +155,21 @@ std::int64_t line_of(std::string_view text, std::string_view needle) {
 }
 
 xyz loaded_model::node(std::int64_t n) const {
-  const double* p = column(store.node_xyz, 3, n);
+  const double* p = store.node_xyz.column(n);
   return {p[0], p[1], p[2]};
 }
 
 std::array<std::int32_t, 3> loaded_model::triangle(std::int64_t t) const {
-  const std::int32_t* p = column(store.triangle_nodes, 3, t);
+  const std::int32_t* p = store.triangle_nodes.column(t);
   return {p[0], p[1], p[2]};
 }
 
 std::array<std::int32_t, 2> loaded_model::element(std::int64_t e) const {
-  return {store.element_triangles[e], store.element_triangles[e + counts.element_count]};
+  return {store.element_triangle(e, 0), store.element_triangle(e, 1)};
 }
 
 std::array<std::int32_t, 4> loaded_model::cell(std::int64_t c) const {
-  const std::int32_t* p = column(store.field_cell_nodes, 4, c);
+  const std::int32_t* p = store.field_cell_nodes.column(c);
   return {p[0], p[1], p[2], p[3]};
 }
 
@@ -182,24 +179,9 @@ loaded_model load_archive(std::string_view text) {
   output_channel console;
   console.attach(fileno(capture.get()));
   record_reader archive;
-  archive.open_memory(text, channel::archive);
+  archive.open_memory(text, channels::archive);
 
-  survey_counts(archive, m.counts);
-  archive.reopen();
-  survey_conditions(archive, m.counts);
-  allocate_store(m.counts, m.store);
-  archive.reopen();
-  read_node_block(archive, console, m.counts, m.store);
-  read_element_block(archive, m.counts, m.store);
-  set_default_conditions(m.store);
-  if (m.counts.has_potential_conditions) {
-    read_potential_conditions(archive, m.counts, m.store);
-  }
-  classify_triangles(m.counts, m.store);
-  if (m.counts.has_flux_conditions) {
-    archive.reopen();
-    read_flux_conditions(archive, m.counts, m.store);
-  }
+  static_cast<model&>(m) = load(archive, console);
   console.flush();
   int fd = fileno(capture.get());
   ::lseek(fd, 0, SEEK_SET);

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/model.h"
+#include "model/model.h"
 #include "textrec/failure.h"
 
 namespace cdbbem::testing {
@@ -64,9 +64,7 @@ std::string build_archive(const archive_plan& plan);
 std::int64_t line_of(std::string_view text, std::string_view needle);
 
 /// What the reading stages made of an archive.
-struct loaded_model {
-  model_counts counts;
-  model_store store;
+struct loaded_model : model {
   std::string console;  ///< console lines written while reading
 
   /// Coordinates of boundary node n.

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "archive/archive_builder.h"
+#include "archive/model_checks.h"
+#include "run/channels.h"
 #include "support/test_support.h"
 #include "textrec/record_reader.h"
 
@@ -119,8 +121,8 @@ TEST(boundary_conditions_test, flux_header_columns_follow_the_node_layout) {
       {2, "SFE,       2,   1,HFLUX,   1,R5.0", report::end_of_file},
       {3, "SFE,        2,   1,HFLUX,   1,R5.0", report::end_of_file},
       {4, "SFE,        2,   1,HFLUX,   1,R5.0", report::end_of_file},
-      {4, "SFE,12345672", report::flux_element_range},
-      {1, "SFE,        2,   1,HFLUX,   1,R5.0", report::flux_element_range},
+      {4, "SFE,12345672", model_check::flux_element_range},
+      {1, "SFE,        2,   1,HFLUX,   1,R5.0", model_check::flux_element_range},
       {3, "SFE,       2,   1,HFLUX,   1,R5.0", report::invalid_integer},
   };
   for (const row& r : rows) {
@@ -197,19 +199,19 @@ TEST(boundary_conditions_test, model_checks) {
   };
   const row rows[] = {
       {{"D,     13,TEMP,1.0"},
-       report::potential_node_range,
+       model_check::potential_node_range,
        "potential record node 13 on archive line @ is outside 1 to 12"},
       {{"D,       ,TEMP,1.0"},
-       report::potential_node_range,
+       model_check::potential_node_range,
        "potential record node 0 on archive line @ is outside 1 to 12"},
       {{"D,     -1,TEMP,1.0"},
-       report::potential_node_range,
+       model_check::potential_node_range,
        "potential record node -1 on archive line @ is outside 1 to 12"},
       {{"SFE,       3,   1,HFLUX"},
-       report::flux_element_range,
+       model_check::flux_element_range,
        "flux record element 3 on archive line @ is outside 1 to 2"},
       {{"SFE,       0,   1,HFLUX"},
-       report::flux_element_range,
+       model_check::flux_element_range,
        "flux record element 0 on archive line @ is outside 1 to 2"},
   };
   for (const row& r : rows) {
@@ -229,7 +231,7 @@ TEST(boundary_conditions_test, model_checks) {
   plan.condition_records = {"SFE,       2,   1,HFLUX", "1 1 1 1"};
   std::string text = build_archive(plan);
   run_failure f = load_failure(text);
-  EXPECT_EQ(f.number, report::flux_element_range);
+  EXPECT_EQ(f.number, model_check::flux_element_range);
   EXPECT_EQ(f.message, "flux record element 2 on archive line " +
                            std::to_string(line_of(text, "SFE,")) +
                            " is not defined by any element record");
@@ -242,9 +244,9 @@ TEST(boundary_conditions_test, end_of_file) {
                                     "D,      1,TEMP,1.0\n/GO\n"};
   for (std::string_view text : texts) {
     record_reader archive;
-    archive.open_memory(text, channel::archive);
+    archive.open_memory(text, channels::archive);
     try {
-      read_potential_conditions(archive, m.counts, m.store);
+      read_potential_conditions(archive, m);
       ADD_FAILURE() << "no failure: " << text;
     } catch (const run_failure& f) {
       EXPECT_EQ(f.number, report::end_of_file) << text;
@@ -254,9 +256,9 @@ TEST(boundary_conditions_test, end_of_file) {
                                          "SFE,       1,   1,HFLUX\n1 1 1 1\nFIN\n"};
   for (std::string_view text : flux_texts) {
     record_reader archive;
-    archive.open_memory(text, channel::archive);
+    archive.open_memory(text, channels::archive);
     try {
-      read_flux_conditions(archive, m.counts, m.store);
+      read_flux_conditions(archive, m);
       ADD_FAILURE() << "no failure: " << text;
     } catch (const run_failure& f) {
       EXPECT_EQ(f.number, report::end_of_file) << text;

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "archive/archive_builder.h"
+#include "archive/model_checks.h"
+#include "run/channels.h"
 #include "support/test_support.h"
 
 namespace cdbbem::testing {
@@ -138,21 +140,21 @@ TEST(element_block_test, model_checks) {
     return plan;
   };
   const row rows[] = {
-      {with({{1, 2, 3, 4}, {1, 2, 3, 3, 3}}, {}), 2, report::element_number_range,
+      {with({{1, 2, 3, 4}, {1, 2, 3, 3, 3}}, {}), 2, model_check::element_number_range,
        "element number 3 on archive line @ is outside 1 to 2"},
-      {with({{1, 2, 3, 4, -1}}, {}), 1, report::element_number_range,
+      {with({{1, 2, 3, 4, -1}}, {}), 1, model_check::element_number_range,
        "element number -1 on archive line @ is outside 1 to 1"},
-      {with({{1, 2, 3, 5}}, {}), 1, report::element_node_range,
+      {with({{1, 2, 3, 5}}, {}), 1, model_check::element_node_range,
        "corner node 5 on archive line @ is outside 1 to 4"},
-      {with({{0, 2, 3, 3}}, {}), 1, report::element_node_range,
+      {with({{0, 2, 3, 3}}, {}), 1, model_check::element_node_range,
        "corner node 0 on archive line @ is outside 1 to 4"},
-      {with({{1, 2, 3, 4}}, {{1, 2, 5, 3}}), 2, report::field_cell_corner_range,
+      {with({{1, 2, 3, 4}}, {{1, 2, 5, 3}}), 2, model_check::field_cell_corner_range,
        "field cell corner (counted among the field points) 5 on archive line @ is outside 1 to 4"},
-      {with({{1, 2, 3, 4}}, {{1, 0, 4, 3}}), 2, report::field_cell_corner_range,
+      {with({{1, 2, 3, 4}}, {{1, 0, 4, 3}}), 2, model_check::field_cell_corner_range,
        "field cell corner (counted among the field points) 0 on archive line @ is outside 1 to 4"},
-      {with({{1, 2, 3, 4}, {1, 2, 3, 4, 2, 20}}, {}), 2, report::element_too_many_nodes,
+      {with({{1, 2, 3, 4}, {1, 2, 3, 4, 2, 20}}, {}), 2, model_check::element_too_many_nodes,
        "element 2 on archive line @ has 20 nodes; only elements of at most 8 nodes can be read"},
-      {with({{1, 2, 3, 4, 1, 9}}, {}), 1, report::element_too_many_nodes,
+      {with({{1, 2, 3, 4, 1, 9}}, {}), 1, model_check::element_too_many_nodes,
        "element 1 on archive line @ has 9 nodes; only elements of at most 8 nodes can be read"},
   };
   for (const row& r : rows) {
@@ -161,7 +163,7 @@ TEST(element_block_test, model_checks) {
     message.replace(message.find('@'), 1, std::to_string(line_of(text, "(19i8)") + r.record));
     run_failure f = load_failure(text);
     EXPECT_EQ(f.number, r.number) << message;
-    EXPECT_EQ(f.unit, channel::archive) << message;
+    EXPECT_EQ(f.unit, channels::archive) << message;
     EXPECT_EQ(f.message, message);
   }
 }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "run/store.h"
+#include "model/store.h"
 #include "support/test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -135,20 +135,13 @@ TEST(limits_test, array_beyond_four_gib_is_report_179) {
   }
 }
 
-// Lifts the store cap when the test ends, however it ends.
-struct store_cap {
-  explicit store_cap(std::uint64_t bytes) { cap_store_memory(bytes); }
-  ~store_cap() { cap_store_memory(0); }
-};
-
 TEST(limits_test, store_beyond_the_memory_cap_is_report_41) {
   temp_dir dir;
   // 100,000 nodes take 3.2 MB of store.
   write_file(dir.file("ANSYS_Model.cdb"), promising_archive(100'000, 1));
   {
-    store_cap cap(std::uint64_t{1} << 20);
-    EXPECT_EQ(memory_available(), std::uint64_t{1} << 20);
-    run_result r = run_in_process(dir.path());
+    EXPECT_EQ(store_budget(std::uint64_t{1} << 20), std::uint64_t{1} << 20);
+    run_result r = run_in_process(dir.path(), std::uint64_t{1} << 20);
     EXPECT_EQ(r.status, 41);
     EXPECT_EQ(first_line(r.err), no_memory);
   }
@@ -165,7 +158,7 @@ TEST(limits_test, store_beyond_the_machine_is_report_41_without_taking_memory) {
   const long long n = 178'956'970;  // 3 x 8 x n bytes < 4 GiB
   const long long c = 268'435'455;  // 4 x 4 x c bytes < 4 GiB
   const double total = 32.0 * n + 64.0 * n + 24.0 * n + 16.0 * c;
-  if (static_cast<double>(memory_available()) >= total) {
+  if (static_cast<double>(store_budget(0)) >= total) {
     GTEST_SKIP() << "the machine has more than " << total << " bytes available";
   }
   temp_dir dir;
@@ -187,7 +180,7 @@ TEST(limits_test, counts_the_archive_cannot_back_end_quickly) {
   temp_dir dir;
   write_file(dir.file("ANSYS_Model.cdb"), promising_archive(nodes, 0));
   measured_run r = run_measured(dir.path());
-  if (static_cast<double>(memory_available()) > 32.0 * nodes) {
+  if (static_cast<double>(store_budget(0)) > 32.0 * nodes) {
     EXPECT_EQ(r.status, 24) << r.err;
     EXPECT_EQ(first_line(r.err).rfind(eof_prefix, 0), 0u) << r.err;
   } else {

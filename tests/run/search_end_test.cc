@@ -13,9 +13,10 @@
 #include "archive/boundary_conditions.h"
 #include "archive/element_block.h"
 #include "archive/node_block.h"
-#include "run/model.h"
-#include "run/store.h"
-#include "run/survey.h"
+#include "archive/survey.h"
+#include "model/model.h"
+#include "model/store.h"
+#include "run/channels.h"
 #include "textrec/failure.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
@@ -52,7 +53,7 @@ std::string filler() {
 struct search {
   const char* name;
   std::string lead;  // records ahead of the filler that bring the stage to its search
-  std::function<void(record_reader&, model_counts&, model_store&)> stage;
+  std::function<void(record_reader&, model&)> stage;
 };
 
 TEST(search_end_test, each_search_ends_at_the_end_of_the_archive) {
@@ -60,39 +61,31 @@ TEST(search_end_test, each_search_ends_at_the_end_of_the_archive) {
   const std::string cells = "CMBLOCK,FIELDCELLS,ELEM,       1\n(8i10)\n 2 -2\n";
   output_channel console;
   const search searches[] = {
-      {"offset section", "",
-       [](record_reader& a, model_counts& c, model_store&) { survey_counts(a, c); }},
+      {"offset section", "", [](record_reader& a, model& m) { survey_counts(a, m.counts); }},
       {"field-cell component", offsets,
-       [](record_reader& a, model_counts& c, model_store&) { survey_counts(a, c); }},
+       [](record_reader& a, model& m) { survey_counts(a, m.counts); }},
       {"field-point component", offsets + cells,
-       [](record_reader& a, model_counts& c, model_store&) { survey_counts(a, c); }},
+       [](record_reader& a, model& m) { survey_counts(a, m.counts); }},
       {"end of the conditions", "",
-       [](record_reader& a, model_counts& c, model_store&) { survey_conditions(a, c); }},
+       [](record_reader& a, model& m) { survey_conditions(a, m.counts); }},
       {"node layout", "",
-       [&console](record_reader& a, model_counts& c, model_store& s) {
-         read_node_block(a, console, c, s);
-       }},
-      {"element layout", "",
-       [](record_reader& a, model_counts& c, model_store& s) { read_element_block(a, c, s); }},
+       [&console](record_reader& a, model& m) { read_node_block(a, console, m); }},
+      {"element layout", "", [](record_reader& a, model& m) { read_element_block(a, m); }},
       {"end of the potentials", "",
-       [](record_reader& a, model_counts& c, model_store& s) {
-         read_potential_conditions(a, c, s);
-       }},
-      {"end of the fluxes", "",
-       [](record_reader& a, model_counts& c, model_store& s) { read_flux_conditions(a, c, s); }},
+       [](record_reader& a, model& m) { read_potential_conditions(a, m); }},
+      {"end of the fluxes", "", [](record_reader& a, model& m) { read_flux_conditions(a, m); }},
   };
   const std::string tail = filler();
   for (const search& s : searches) {
     SCOPED_TRACE(s.name);
     const std::string text = s.lead + tail;
     record_reader archive;
-    archive.open_memory(text, channel::archive);
-    model_counts counts;
-    model_store store;
-    allocate_store(counts, store);
+    archive.open_memory(text, channels::archive);
+    model m;
+    allocate_store(m.counts, m.store, store_budget(0));
     auto start = std::chrono::steady_clock::now();
     try {
-      s.stage(archive, counts, store);
+      s.stage(archive, m);
       ADD_FAILURE() << "the search ended without its landmark";
     } catch (const run_failure& f) {
       EXPECT_EQ(f.number, report::end_of_file);

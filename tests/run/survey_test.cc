@@ -1,10 +1,11 @@
-#include "run/survey.h"
+#include "archive/survey.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "run/model.h"
+#include "model/model.h"
+#include "run/channels.h"
 #include "support/test_support.h"
 #include "textrec/failure.h"
 #include "textrec/record_reader.h"
@@ -14,7 +15,7 @@ namespace {
 
 model_counts count(const std::string& text) {
   record_reader archive;
-  archive.open_memory(text, channel::archive);
+  archive.open_memory(text, channels::archive);
   model_counts counts;
   survey_counts(archive, counts);
   return counts;
@@ -22,7 +23,7 @@ model_counts count(const std::string& text) {
 
 model_counts flags(const std::string& text) {
   record_reader archive;
-  archive.open_memory(text, channel::archive);
+  archive.open_memory(text, channels::archive);
   model_counts counts;
   survey_conditions(archive, counts);
   return counts;
@@ -112,7 +113,7 @@ TEST(survey_test, count_failures) {
       ADD_FAILURE() << "no failure:\n" << r.text;
     } catch (const run_failure& f) {
       EXPECT_EQ(f.number, r.number) << r.text;
-      EXPECT_EQ(f.unit, channel::archive) << r.text;
+      EXPECT_EQ(f.unit, channels::archive) << r.text;
     }
   }
 }

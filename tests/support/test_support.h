@@ -1,6 +1,7 @@
 #ifndef CDBBEM_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define CDBBEM_TESTS_SUPPORT_TEST_SUPPORT_H_
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -46,8 +47,8 @@ struct run_result {
 run_result run_executable(const std::string& dir, std::initializer_list<std::string> args = {});
 
 /// Runs the translation in this process on `dir`, capturing its console
-/// and error output.
-run_result run_in_process(const std::string& dir);
+/// and error output; the store may take at most `store_cap` bytes (0: no cap).
+run_result run_in_process(const std::string& dir, std::uint64_t store_cap = 0);
 
 /// The tests' data directory (real archives under real-archives/).
 std::string data_dir();

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "textrec/fp_env.h"
+#include "platform/fp_env.h"
 #include "textrec/number_output.h"
 #include "textrec_helpers.h"
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "archive/archive_formats.h"
+#include "run/channels.h"
 #include "textrec/free_form.h"
 #include "textrec/record_format.h"
 #include "textrec/record_reader.h"
@@ -54,7 +56,7 @@ TEST(fixed_read_test, node_records) {
   };
   for (const row& r : rows) {
     record_reader in;
-    in.open_memory(r.line, channel::archive);
+    in.open_memory(r.line, channels::archive);
     node_values got = read_node(in, r.format);
     for (int k = 0; k < 3; ++k) {
       EXPECT_EQ(got.n[k], r.want.n[k]) << r.line;
@@ -69,7 +71,7 @@ TEST(fixed_read_test, line_ends) {
   for (std::string text : {"ab\n\ncd\n", "ab\r\n\r\ncd\r\n", "ab\n\r\ncd", "ab\n\ncd\n\x1a\nef\n",
                            "ab\n\ncd\r\n\x1a\r\n"}) {
     record_reader in;
-    in.open_memory(text, channel::archive);
+    in.open_memory(text, channels::archive);
     std::array<std::string, 3> got;
     for (std::string& record : got) {
       char line[80];
@@ -81,7 +83,7 @@ TEST(fixed_read_test, line_ends) {
     EXPECT_EQ(got[2], "cd" + std::string(78, ' '));
     run_failure eof = failure_of([&in] { read_formatted(in, formats::skip_two, {}); });
     EXPECT_EQ(eof.number, report::end_of_file);
-    EXPECT_EQ(eof.unit, channel::archive);
+    EXPECT_EQ(eof.unit, channels::archive);
   }
 }
 
@@ -93,7 +95,7 @@ TEST(fixed_read_test, text_fields) {
       "\n"
       "count line  123\n"
       "SFE,123456789,X\n",
-      channel::archive);
+      channels::archive);
   char line[80];
   char a[8];
   char b[8];
@@ -119,7 +121,7 @@ TEST(fixed_read_test, text_fields) {
 // end of a format start the format again on a new record.
 TEST(fixed_read_test, record_breaks) {
   record_reader in;
-  in.open_memory("1\n2\n3\n4\n5\n", channel::archive);
+  in.open_memory("1\n2\n3\n4\n5\n", channels::archive);
   char first[5];
   char second[5];
   read_formatted(in, formats::a5, {into(first, 5)});
@@ -135,10 +137,10 @@ TEST(fixed_read_test, conversion_errors) {
        {"      1.5", "        1        2        3 1.0Q5", "        1        2        3 nan(1)",
         "       1x", "        1        2        3 1.0E+"}) {
     record_reader in;
-    in.open_memory(line, channel::archive);
+    in.open_memory(line, channels::archive);
     run_failure failure = failure_of([&in] { read_node(in, formats::node_record_3i9_3e21); });
     EXPECT_EQ(failure.number, report::input_conversion) << line;
-    EXPECT_EQ(failure.unit, channel::archive) << line;
+    EXPECT_EQ(failure.unit, channels::archive) << line;
   }
 }
 
@@ -153,7 +155,7 @@ TEST(fixed_read_test, over_long_line_is_truncated) {
   testing::write_file(path, "1 2" + std::string(size, ' ') + "3\n4\n" + std::string(size + 5, '7') +
                                 "\r\n" + exact + "\r\n" + std::string(size + 1, '8') + "\nnext\n");
   record_reader in;
-  in.open_file(path, channel::archive);
+  in.open_file(path, channels::archive);
   struct row {
     std::string record;
     bool truncated;
@@ -187,7 +189,7 @@ TEST(fixed_read_test, over_long_line_is_truncated) {
   in.reopen();
   run_failure failure = failure_of([&] { read_free(in, {into(a), into(b), into(b)}); });
   EXPECT_EQ(failure.number, report::read_error);
-  EXPECT_EQ(failure.unit, channel::archive);
+  EXPECT_EQ(failure.unit, channels::archive);
 }
 
 TEST(fixed_read_test, open_failures) {
@@ -202,9 +204,9 @@ TEST(fixed_read_test, open_failures) {
                       {dir.path(), report::open_failure}};
   for (const row& r : rows) {
     record_reader in;
-    run_failure failure = failure_of([&] { in.open_file(r.path, channel::archive); });
+    run_failure failure = failure_of([&] { in.open_file(r.path, channels::archive); });
     EXPECT_EQ(failure.number, r.number) << r.path;
-    EXPECT_EQ(failure.unit, channel::archive);
+    EXPECT_EQ(failure.unit, channels::archive);
   }
 }
 
@@ -221,7 +223,7 @@ TEST(fixed_read_test, file_records_across_refills) {
   }
   testing::write_file(path, text);
   record_reader in;
-  in.open_file(path, channel::archive);
+  in.open_file(path, channels::archive);
   for (int pass = 0; pass < 2; ++pass) {
     std::string_view record;
     std::size_t n = 0;

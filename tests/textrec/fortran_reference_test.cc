@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_formats.h"
+#include "run/channels.h"
 #include "textrec/fixed_read.h"
 #include "textrec/number_output.h"
 #include "textrec/record_format.h"
@@ -149,7 +151,7 @@ TEST(fortran_reference_test, node_records) {
 
   testing::flush_scope flushed;
   record_reader in;
-  in.open_memory(input, channel::archive);
+  in.open_memory(input, channels::archive);
   int mismatches = 0;
   for (const std::string& line : want) {
     std::int32_t n[3];

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "run/channels.h"
 #include "textrec/record_reader.h"
 #include "textrec_helpers.h"
 
@@ -65,7 +66,7 @@ TEST(free_form_test, integer_reads) {
   };
   for (const row& r : rows) {
     record_reader in;
-    in.open_memory(r.text, channel::archive);
+    in.open_memory(r.text, channels::archive);
     EXPECT_EQ(read_ints(in, r.count), r.want) << r.text;
   }
 }
@@ -80,7 +81,7 @@ TEST(free_form_test, values_after_blank_runs) {
         gap.insert(at, odd);
         std::string text = "7" + gap + " -12 " + std::string(run, ' ') + "345";
         record_reader in;
-        in.open_memory(text, channel::archive);
+        in.open_memory(text, channels::archive);
         std::vector<std::int32_t> want = {7, -12, 345};
         EXPECT_EQ(read_ints(in, 3), want) << '"' << text << '"';
       }
@@ -98,7 +99,7 @@ TEST(free_form_test, reads_start_on_new_records) {
       "21, 22 junk\n"
       "\n"
       "31\n",
-      channel::archive);
+      channels::archive);
   std::vector<std::int32_t> v(15, unset);
   read_free(in, {into(v[0]), into(v[1]), into(v[2]), into(v[3]), into(v[4]), into(v[5]), into(v[6]),
                  into(v[7]), into(v[8]), into(v[9]), into(v[10]), into(v[11]), into(v[12]),
@@ -114,7 +115,7 @@ TEST(free_form_test, real_reads) {
   testing::flush_scope flushed;
   record_reader in;
   in.open_memory("1.0 2.0E0 3D0 4\n0.300000000-307,2*4.9406564584124654e-324 1.5q1\n",
-                 channel::archive);
+                 channels::archive);
   double v[4] = {};
   read_free(in, {into(v[0]), into(v[1]), into(v[2]), into(v[3])});
   EXPECT_EQ(v[0] + v[1] + v[2] + v[3], 10.0);
@@ -156,7 +157,7 @@ TEST(free_form_test, read_failures) {
   };
   for (const row& r : rows) {
     record_reader in;
-    in.open_memory(r.text, channel::archive);
+    in.open_memory(r.text, channels::archive);
     std::int32_t i = 0;
     double x = 0;
     run_failure failure = failure_of([&] {
@@ -167,7 +168,7 @@ TEST(free_form_test, read_failures) {
       }
     });
     EXPECT_EQ(failure.number, r.number) << r.text;
-    EXPECT_EQ(failure.unit, channel::archive) << r.text;
+    EXPECT_EQ(failure.unit, channels::archive) << r.text;
   }
 }
 

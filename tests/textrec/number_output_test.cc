@@ -9,10 +9,13 @@
 #include <random>
 #include <string>
 
+#include "platform/fp_env.h"
+#include "run/channels.h"
 #include "textrec/fixed_write.h"
-#include "textrec/fp_env.h"
 #include "textrec/record_format.h"
 #include "textrec_helpers.h"
+#include "writers/model_file.h"
+#include "writers/plot_file.h"
 
 namespace cdbbem {
 namespace {
@@ -180,7 +183,7 @@ TEST(number_output_test, overflow_writes_the_record_then_fails) {
       write_formatted(o, formats::node_line, {item(100000000), item(1.0), item(2.0), item(3.0)});
     });
     EXPECT_EQ(failure.number, report::output_conversion);
-    EXPECT_EQ(failure.unit, channel::model);
+    EXPECT_EQ(failure.unit, channels::model);
   });
   EXPECT_EQ(text,
             "********   0.100000000000000D+01   0.200000000000000D+01   "

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "textrec/fp_env.h"
+#include "platform/fp_env.h"
 #include "textrec_helpers.h"
 
 namespace cdbbem {

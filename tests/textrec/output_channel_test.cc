@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "run/channels.h"
+#include "run/reports.h"
 #include "textrec_helpers.h"
 
 namespace cdbbem {
@@ -39,15 +41,15 @@ TEST(output_channel_test, finish_cuts_only_written_files) {
   write_file(dir.file("untouched.dat"), old);
   {
     output_channel written;
-    written.open_file(dir.file("written.dat"), channel::model);
+    written.open_file(dir.file("written.dat"), channels::model);
     written.write_record("new");
     written.finish();
     written.finish();
     output_channel untouched;
-    untouched.open_file(dir.file("untouched.dat"), channel::plot);
+    untouched.open_file(dir.file("untouched.dat"), channels::plot);
     untouched.finish();
     output_channel created;
-    created.open_file(dir.file("created.plt"), channel::plot);
+    created.open_file(dir.file("created.plt"), channels::plot);
     created.finish();
   }
   EXPECT_EQ(read_file(dir.file("written.dat")), "new\r\n");
@@ -61,19 +63,19 @@ TEST(output_channel_test, write_and_open_failures) {
     GTEST_SKIP() << "no /dev/full on this system";
   }
   output_channel full;
-  full.open_file("/dev/full", channel::plot);
+  full.open_file("/dev/full", channels::plot);
   full.write_record("x");
   run_failure failure = failure_of([&full] { full.flush(); });
   EXPECT_EQ(failure.number, report::write_error);
-  EXPECT_EQ(failure.unit, channel::plot);
+  EXPECT_EQ(failure.unit, channels::plot);
   EXPECT_EQ(report_first_line(failure, full.path()),
             "cdbbem: severe (38): error during write, unit 8, file /dev/full");
 
   testing::temp_dir dir;
   output_channel nowhere;
-  failure = failure_of([&] { nowhere.open_file(dir.file("no/such/dir"), channel::model); });
+  failure = failure_of([&] { nowhere.open_file(dir.file("no/such/dir"), channels::model); });
   EXPECT_EQ(failure.number, report::open_failure);
-  EXPECT_EQ(failure.unit, channel::model);
+  EXPECT_EQ(failure.unit, channels::model);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "textrec/fp_env.h"
+#include "platform/fp_env.h"
 #include "textrec/numeric_input.h"
 #include "textrec_helpers.h"
 

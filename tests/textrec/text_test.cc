@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "run/reports.h"
 #include "textrec_helpers.h"
 
 namespace cdbbem {

@@ -13,9 +13,10 @@
 #include <random>
 #include <string>
 
+#include "platform/fp_env.h"
+#include "run/channels.h"
 #include "support/test_support.h"
 #include "textrec/failure.h"
-#include "textrec/fp_env.h"
 #include "textrec/output_channel.h"
 
 namespace cdbbem::testing {
@@ -42,7 +43,7 @@ inline std::string written(const std::function<void(output_channel&)>& write) {
   std::string path = dir.file("out.txt");
   {
     output_channel out;
-    out.open_file(path, channel::model);
+    out.open_file(path, channels::model);
     write(out);
     out.finish();
   }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "run/channels.h"
+#include "run/reports.h"
 #include "small_model.h"
 #include "support/test_support.h"
 #include "textrec/failure.h"
@@ -18,7 +20,7 @@ namespace {
 using testing::small_model;
 
 std::vector<std::string> write_model(const small_model& m) {
-  return testing::write_to_file(m, write_model_file, channel::model);
+  return testing::write_to_file(m, write_model_file, channels::model);
 }
 
 const std::string counts_literal = "  ! No. of Boundary Elements, Nodes, Field Points and Cells";
@@ -148,13 +150,13 @@ TEST(model_file_test, node_number_too_wide_is_written_as_asterisks_then_fails) {
   m.triangle(123456789, 2, 3, 1, 0.5);
   m.triangle(1, 3, 2);
   output_channel out;
-  out.open_file(path, channel::model);
+  out.open_file(path, channels::model);
   try {
-    write_model_file(m.counts, m.store, out);
+    write_model_file(m, out);
     FAIL() << "no output conversion error";
   } catch (const run_failure& f) {
     EXPECT_EQ(f.number, report::output_conversion);
-    EXPECT_EQ(f.unit, channel::model);
+    EXPECT_EQ(f.unit, channels::model);
     EXPECT_EQ(report_first_line(f, out.path()),
               "cdbbem: error (63): output conversion error, unit 6, file " + path);
     EXPECT_EQ(exit_status(f.number), 63);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "run/channels.h"
 #include "small_model.h"
 #include "support/test_support.h"
 #include "textrec/output_channel.h"
@@ -15,7 +16,7 @@ namespace {
 using testing::small_model;
 
 std::vector<std::string> write_plot(const small_model& m) {
-  return testing::write_to_file(m, write_plot_file, channel::plot);
+  return testing::write_to_file(m, write_plot_file, channels::plot);
 }
 
 const std::vector<std::string> file_header = {
@@ -99,8 +100,8 @@ TEST(plot_file_test, writes_headers_for_an_empty_model_and_ends_every_record_wit
   testing::temp_dir dir;
   std::string path = dir.file("input.plt");
   output_channel out;
-  out.open_file(path, channel::plot);
-  write_plot_file(m.counts, m.store, out);
+  out.open_file(path, channels::plot);
+  write_plot_file(m, out);
   out.finish();
   std::string expected;
   for (const std::string& record : file_header) {

@@ -6,18 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "run/model.h"
-#include "run/store.h"
+#include "model/conditions.h"
+#include "model/model.h"
+#include "model/store.h"
 #include "support/test_support.h"
 #include "textrec/output_channel.h"
 
 namespace cdbbem::testing {
 
 /// A model store filled by hand for the writer tests.
-struct small_model {
-  model_counts counts;
-  model_store store;
-
+struct small_model : model {
   /// Allocates the store for N nodes, E elements, P field points and C cells
   /// with every triangle a flux triangle of value 0.0; T starts at 0.
   small_model(std::int32_t n, std::int32_t e, std::int32_t p, std::int32_t c) {
@@ -25,18 +23,18 @@ struct small_model {
     counts.element_count = e;
     counts.field_point_count = p;
     counts.field_cell_count = c;
-    allocate_store(counts, store);
+    allocate_store(counts, store, store_budget(0));
     set_default_conditions(store);
   }
 
   void node(std::int32_t n, double x, double y, double z) {
-    double* xyz = column(store.node_xyz, 3, n);
+    double* xyz = store.node_xyz.column(n);
     xyz[0] = x;
     xyz[1] = y;
     xyz[2] = z;
   }
   void field_point(std::int32_t p, double x, double y, double z) {
-    double* xyz = column(store.field_point_xyz, 3, p);
+    double* xyz = store.field_point_xyz.column(p);
     xyz[0] = x;
     xyz[1] = y;
     xyz[2] = z;
@@ -45,7 +43,7 @@ struct small_model {
   void triangle(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t kind = 2,
                 double value = 0.0) {
     std::int32_t t = ++counts.triangle_count;
-    std::int32_t* nodes = column(store.triangle_nodes, 3, t);
+    std::int32_t* nodes = store.triangle_nodes.column(t);
     nodes[0] = a;
     nodes[1] = b;
     nodes[2] = c;
@@ -53,7 +51,7 @@ struct small_model {
     store.triangle_bc_value[t] = value;
   }
   void cell(std::int32_t c, std::array<std::int32_t, 4> corners) {
-    std::int32_t* cell = column(store.field_cell_nodes, 4, c);
+    std::int32_t* cell = store.field_cell_nodes.column(c);
     for (std::size_t k = 0; k < 4; ++k) {
       cell[k] = corners[k];
     }
@@ -86,7 +84,7 @@ std::vector<std::string> write_to_file(const small_model& m, Writer write, chann
   {
     output_channel out;
     out.open_file(path, unit);
-    write(m.counts, m.store, out);
+    write(m, out);
     out.finish();
   }
   return crlf_records(read_file(path));

@@ -1,4 +1,4 @@
-#include "textrec/fp_env.h"
+#include "platform/fp_env.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>

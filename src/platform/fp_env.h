@@ -1,5 +1,5 @@
-#ifndef CDBBEM_TEXTREC_FP_ENV_H_
-#define CDBBEM_TEXTREC_FP_ENV_H_
+#ifndef CDBBEM_PLATFORM_FP_ENV_H_
+#define CDBBEM_PLATFORM_FP_ENV_H_
 
 #include <cstdint>
 
@@ -41,4 +41,4 @@ class flushed_denormals_scope {
 
 }  // namespace cdbbem
 
-#endif  // CDBBEM_TEXTREC_FP_ENV_H_
+#endif  // CDBBEM_PLATFORM_FP_ENV_H_

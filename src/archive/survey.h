@@ -1,5 +1,5 @@
-#ifndef CDBBEM_RUN_SURVEY_H_
-#define CDBBEM_RUN_SURVEY_H_
+#ifndef CDBBEM_ARCHIVE_SURVEY_H_
+#define CDBBEM_ARCHIVE_SURVEY_H_
 
 namespace cdbbem {
 
@@ -18,4 +18,4 @@ void survey_conditions(record_reader& archive, model_counts& counts);
 
 }  // namespace cdbbem
 
-#endif  // CDBBEM_RUN_SURVEY_H_
+#endif  // CDBBEM_ARCHIVE_SURVEY_H_

@@ -1,8 +1,9 @@
-#include "run/survey.h"
+#include "archive/survey.h"
 
 #include <cstdint>
 
-#include "run/model.h"
+#include "archive/archive_formats.h"
+#include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
@@ -12,8 +13,6 @@
 namespace cdbbem {
 
 namespace {
-
-constexpr std::size_t line_length = 80;
 
 // Counts add and subtract with two's-complement wrap-around, so that no
 // archive can make the arithmetic undefined; a count that wraps negative
@@ -32,17 +31,17 @@ std::int32_t component_size(record_reader& archive) {
 }  // namespace
 
 void survey_counts(record_reader& archive, model_counts& counts) {
-  stage_scope stage("survey_counts", "survey.cc", &archive.line_number());
+  stage_scope stage("survey_counts", archive_file_name, &archive.line_number());
   char line[line_length];
 
   // The offset section: "*ELSE" in columns 1-5 ("*ELSEIF" too); "FINISH"
   // before it means the archive holds no model.
   for (;;) {
     read_formatted(archive, formats::a6, {into(line, line_length)});
-    if (text_equal(line, 5, "*ELSE", 5)) {
+    if (text_equal({line, 5}, "*ELSE")) {
       break;
     }
-    if (text_equal(line, 6, "FINISH", 6)) {
+    if (text_equal({line, 6}, "FINISH")) {
       stop_with_message();
     }
   }
@@ -57,31 +56,31 @@ void survey_counts(record_reader& archive, model_counts& counts) {
 
   for (;;) {
     read_formatted(archive, formats::a18, {into(line, line_length)});
-    if (text_equal(line, line_length, "CMBLOCK,FIELDCELLS", 18)) {
+    if (text_equal({line, line_length}, "CMBLOCK,FIELDCELLS")) {
       counts.field_cell_count = component_size(archive);
       break;
     }
-    if (text_equal(line, line_length, "FINISH", 6)) {
+    if (text_equal({line, line_length}, "FINISH")) {
       return;
     }
   }
   // Field points are looked for only after the field cells.
   for (;;) {
     read_formatted(archive, formats::a19, {into(line, line_length)});
-    if (text_equal(line, line_length, "CMBLOCK,FIELDPOINTS", 19)) {
+    if (text_equal({line, line_length}, "CMBLOCK,FIELDPOINTS")) {
       counts.field_point_count = component_size(archive);
       counts.element_count = wrap(std::int64_t{counts.element_count} - counts.field_cell_count);
       counts.node_count = wrap(std::int64_t{counts.node_count} - counts.field_point_count);
       return;
     }
-    if (text_equal(line, line_length, "FINISH", 6)) {
+    if (text_equal({line, line_length}, "FINISH")) {
       return;
     }
   }
 }
 
 void survey_conditions(record_reader& archive, model_counts& counts) {
-  stage_scope stage("survey_conditions", "survey.cc", &archive.line_number());
+  stage_scope stage("survey_conditions", archive_file_name, &archive.line_number());
   char line[line_length];
   char field[8];
   for (;;) {
@@ -90,12 +89,12 @@ void survey_conditions(record_reader& archive, model_counts& counts) {
                    {into(line, line_length), into(field, sizeof field), into(field, sizeof field)});
     // Every record opening with "D," is a potential record, whatever
     // follows: node numbers of six or more digits fill columns 3 and 4.
-    if (text_equal(line, 2, "D,", 2)) {
+    if (text_equal({line, 2}, "D,")) {
       counts.has_potential_conditions = true;
-    } else if (text_equal(line, line_length, "SFE,", 4)) {
+    } else if (text_equal({line, line_length}, "SFE,")) {
       counts.has_flux_conditions = true;
     }
-    if (text_equal(line, line_length, "FINI", 4)) {
+    if (text_equal({line, line_length}, "FINI")) {
       return;
     }
   }

@@ -1,5 +1,5 @@
-#ifndef CDBBEM_RUN_MODEL_H_
-#define CDBBEM_RUN_MODEL_H_
+#ifndef CDBBEM_MODEL_MODEL_H_
+#define CDBBEM_MODEL_MODEL_H_
 
 #include <bit>
 #include <cstdint>
@@ -32,40 +32,53 @@ struct free_deleter {
   void operator()(void* p) const { std::free(p); }
 };
 
-/// One array of the model store, indexed from 1.
-template <typename T>
+/// One array of the model store, indexed from 1, seen as columns of `rows`
+/// values each (the first index varies fastest): column k is elements
+/// rows*(k-1)+1 to rows*k.
+template <typename T, int rows = 1>
 struct store_array {
   std::unique_ptr<T[], free_deleter> data;
   std::int64_t extent = 0;  ///< number of elements
 
   T& operator[](std::int64_t i) { return data[static_cast<std::size_t>(i - 1)]; }
   const T& operator[](std::int64_t i) const { return data[static_cast<std::size_t>(i - 1)]; }
+
+  /// The `rows` values of column `k` (1-based).
+  T* column(std::int64_t k) { return data.get() + (k - 1) * rows; }
+  const T* column(std::int64_t k) const { return data.get() + (k - 1) * rows; }
+
+  T* begin() { return data.get(); }
+  T* end() { return data.get() + extent; }
 };
 
-/// The model store.  Two-dimensional arrays keep their first index fastest:
-/// column n of a 3 x N array is elements 3n-2 to 3n.
+/// The model store.
 struct model_store {
-  store_array<double> node_xyz;                         ///< 3 x N
-  store_array<std::int32_t> triangle_nodes;             ///< 3 x 2E
+  store_array<double, 3> node_xyz;                      ///< 3 x N
+  store_array<std::int32_t, 3> triangle_nodes;          ///< 3 x 2E
   store_array<std::int32_t> element_triangles;          ///< E x 2
   store_array<double> triangle_bc_value;                ///< 2E
   store_array<std::int32_t> triangle_bc_kind;           ///< 2E
   store_array<double> node_potential;                   ///< N
   store_array<std::int32_t> triangle_prescribed_count;  ///< 2E
-  store_array<double> field_point_xyz;                  ///< 3 x P
-  store_array<std::int32_t> field_cell_nodes;           ///< 4 x C
+  store_array<double, 3> field_point_xyz;               ///< 3 x P
+  store_array<std::int32_t, 4> field_cell_nodes;        ///< 4 x C
+
+  /// Triangle `k` (0 or 1) made from element `e`; both are the same
+  /// triangle for a 3-node element, 0 for an element not read.
+  std::int32_t& element_triangle(std::int64_t e, int k) {
+    return element_triangles[e + k * (element_triangles.extent / 2)];
+  }
+  std::int32_t element_triangle(std::int64_t e, int k) const {
+    return element_triangles[e + k * (element_triangles.extent / 2)];
+  }
 };
 
-/// Pointer to the `rows` values of column `col` (1-based) of an array.
-template <typename T>
-T* column(store_array<T>& a, int rows, std::int64_t col) {
-  return a.data.get() + (col - 1) * rows;
-}
-template <typename T>
-const T* column(const store_array<T>& a, int rows, std::int64_t col) {
-  return a.data.get() + (col - 1) * rows;
-}
+/// A model: its counts and its store.
+struct model {
+  model_counts counts;
+  model_store store;
+};
 
 }  // namespace cdbbem
 
-#endif  // CDBBEM_RUN_MODEL_H_
+#endif  // CDBBEM_MODEL_MODEL_H_

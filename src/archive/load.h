@@ -1,0 +1,29 @@
+#ifndef CDBBEM_ARCHIVE_LOAD_H_
+#define CDBBEM_ARCHIVE_LOAD_H_
+
+#include <cstdint>
+
+#include "model/model.h"
+
+namespace cdbbem {
+
+class output_channel;
+class record_reader;
+
+/// What a caller may set for `load`.
+struct load_options {
+  /// Most bytes the store may take (0: what the machine can give).  For
+  /// harnesses that run many archives in one process.
+  std::uint64_t store_memory_cap = 0;
+};
+
+/// Reads the archive open in `archive` into a model: the two survey passes,
+/// the store, the node and element blocks, the default conditions, the
+/// potentials and their triangles, and the fluxes, in that order, reopening
+/// the archive before each pass after the first.  Node-numbering warnings
+/// go to `console`.  Failures are raised as `run_failure` or `run_stop`.
+model load(record_reader& archive, output_channel& console, const load_options& options = {});
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_ARCHIVE_LOAD_H_

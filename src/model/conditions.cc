@@ -1,0 +1,47 @@
+#include "model/conditions.h"
+
+#include <algorithm>
+
+#include "model/model.h"
+
+namespace cdbbem {
+
+void set_default_conditions(model_store& store) {
+  std::fill(store.triangle_bc_value.begin(), store.triangle_bc_value.end(), 0.0);
+  std::fill(store.triangle_bc_kind.begin(), store.triangle_bc_kind.end(), flux_prescribed);
+  std::fill(store.node_potential.begin(), store.node_potential.end(), NO_POTENTIAL);
+  std::fill(store.triangle_prescribed_count.begin(), store.triangle_prescribed_count.end(), 0);
+}
+
+void classify_triangles(model& m) {
+  model_store& store = m.store;
+  const std::int64_t triangles = m.counts.triangle_count;
+  for (std::int64_t t = 1; t <= triangles; ++t) {
+    const std::int32_t* nodes = store.triangle_nodes.column(t);
+    for (int k = 0; k < 3; ++k) {
+      if (store.node_potential[nodes[k]] != NO_POTENTIAL) {
+        ++store.triangle_prescribed_count[t];
+      }
+    }
+  }
+  for (std::int64_t t = 1; t <= triangles; ++t) {
+    if (store.triangle_prescribed_count[t] == 3) {
+      const std::int32_t* nodes = store.triangle_nodes.column(t);
+      store.triangle_bc_kind[t] = potential_prescribed;
+      store.triangle_bc_value[t] =
+          ((store.node_potential[nodes[0]] + store.node_potential[nodes[1]]) +
+           store.node_potential[nodes[2]]) /
+          3.0;
+    }
+  }
+}
+
+void set_element_flux(model_store& store, std::int64_t e, double q) {
+  for (int k = 0; k < 2; ++k) {
+    std::int32_t t = store.element_triangle(e, k);
+    store.triangle_bc_value[t] = q;
+    store.triangle_bc_kind[t] = flux_prescribed;
+  }
+}
+
+}  // namespace cdbbem

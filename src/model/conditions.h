@@ -1,0 +1,25 @@
+#ifndef CDBBEM_MODEL_CONDITIONS_H_
+#define CDBBEM_MODEL_CONDITIONS_H_
+
+#include <cstdint>
+
+namespace cdbbem {
+
+struct model;
+struct model_store;
+
+/// Every triangle a flux triangle with value 0.0, every node without a
+/// prescribed potential, over the arrays' whole extents.
+void set_default_conditions(model_store& store);
+
+/// Counts each triangle's nodes with a prescribed potential; a triangle
+/// whose three nodes all have one becomes a potential triangle carrying
+/// their mean, ((p1 + p2) + p3) / 3.
+void classify_triangles(model& m);
+
+/// Gives both triangles of element `e` (read, within 1..E) the flux `q`.
+void set_element_flux(model_store& store, std::int64_t e, double q);
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_MODEL_CONDITIONS_H_

@@ -1,0 +1,69 @@
+#include "model/store.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "model/model.h"
+#include "platform/machine.h"
+#include "textrec/failure.h"
+
+namespace cdbbem {
+
+namespace {
+
+constexpr std::uint64_t largest_array_bytes = 4'294'967'295u;
+
+// Allocates zeroed memory without touching it (large blocks come as fresh
+// zero pages), so that a count the archive cannot back costs nothing until
+// the readers run out of records.  The readers and the defaults touch every
+// page of the store once, and a fault per small page costs as much as a
+// tenth of a large run: large arrays ask for huge pages.
+template <typename T, int rows>
+void allocate(store_array<T, rows>& a, std::int64_t extent, std::uint64_t& total,
+              std::uint64_t budget) {
+  extent = std::max<std::int64_t>(extent, 0);
+  auto bytes = static_cast<std::uint64_t>(extent) * sizeof(T);
+  if (bytes > largest_array_bytes) {
+    fail(report::array_size_overflow, channel::none);
+  }
+  total += bytes;
+  if (total > budget) {
+    fail(report::no_memory, channel::none);
+  }
+  // One element at least, so that a zero extent is a valid allocation too.
+  a.data.reset(static_cast<T*>(
+      std::calloc(static_cast<std::size_t>(std::max<std::int64_t>(extent, 1)), sizeof(T))));
+  if (a.data == nullptr) {
+    fail(report::no_memory, channel::none);
+  }
+  advise_huge_pages(a.data.get(), bytes);
+  a.extent = extent;
+}
+
+}  // namespace
+
+std::uint64_t store_budget(std::uint64_t cap) {
+  std::uint64_t machine = machine_memory_available();
+  return cap != 0 && cap < machine ? cap : machine;
+}
+
+void allocate_store(const model_counts& counts, model_store& store, std::uint64_t budget) {
+  const std::int64_t n = counts.node_count;
+  const std::int64_t e = counts.element_count;
+  const std::int64_t p = counts.field_point_count;
+  const std::int64_t c = counts.field_cell_count;
+  const std::int64_t triangles = 2 * std::max<std::int64_t>(e, 0);
+  std::uint64_t total = 0;
+  allocate(store.node_xyz, 3 * n, total, budget);
+  allocate(store.triangle_nodes, 3 * triangles, total, budget);
+  allocate(store.element_triangles, 2 * e, total, budget);
+  allocate(store.triangle_bc_value, triangles, total, budget);
+  allocate(store.triangle_bc_kind, triangles, total, budget);
+  allocate(store.node_potential, n, total, budget);
+  allocate(store.triangle_prescribed_count, triangles, total, budget);
+  allocate(store.field_point_xyz, 3 * p, total, budget);
+  allocate(store.field_cell_nodes, 4 * c, total, budget);
+}
+
+}  // namespace cdbbem

@@ -1,0 +1,57 @@
+#ifndef CDBBEM_PLATFORM_FILES_H_
+#define CDBBEM_PLATFORM_FILES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace cdbbem {
+
+/// An open file of the system: a descriptor on POSIX, a handle on Windows.
+using file_handle = std::intptr_t;
+
+/// No file.
+inline constexpr file_handle no_file = -1;
+
+/// Why an open failed, in the terms the failure reports need.
+enum class open_error : std::uint8_t {
+  none,
+  not_found,      ///< the file or a directory on its path does not exist
+  access_denied,  ///< permission refused, or a read-only file system
+  other,          ///< anything else, including a file that is not a regular file
+};
+
+/// Opens an existing regular file for reading; anything else (a directory,
+/// a FIFO, a device) is refused without blocking.  `no_file` on failure.
+file_handle open_for_reading(const std::string& path, open_error& error);
+
+/// Opens or creates a file for writing from its start, without emptying it.
+file_handle open_for_writing(const std::string& path, open_error& error);
+
+/// Reads up to `size` bytes; the count read, 0 at the end, -1 on an error.
+std::int64_t read_some(file_handle file, char* data, std::size_t size);
+
+/// Writes `size` bytes; returns how many reached the file before a failure
+/// (all of them on success).
+std::size_t write_all(file_handle file, const char* data, std::size_t size);
+
+/// Cuts a regular file to `size` bytes when it is longer; other files are
+/// left alone.  False when the system refuses.
+bool cut_after(file_handle file, std::uint64_t size);
+
+/// Closes a file opened by this room.
+void close_file(file_handle file);
+
+/// The process's standard output and standard error, written as bytes.
+file_handle standard_output();
+file_handle standard_error();
+
+/// The current directory as an absolute path, or "." when it cannot be had.
+std::string current_directory();
+
+/// `directory` and `name` joined by the system's separator.
+std::string join_path(const std::string& directory, const std::string& name);
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_PLATFORM_FILES_H_

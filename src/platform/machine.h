@@ -1,0 +1,26 @@
+#ifndef CDBBEM_PLATFORM_MACHINE_H_
+#define CDBBEM_PLATFORM_MACHINE_H_
+
+#include <cstdint>
+
+namespace cdbbem {
+
+/// The memory the machine can give without swapping, in bytes; all ones
+/// when the system does not tell.
+std::uint64_t machine_memory_available();
+
+/// Hints that the whole 2 MiB pages inside a large block be backed by huge
+/// pages; nothing where the system has no such hint.
+void advise_huge_pages(void* data, std::uint64_t bytes);
+
+/// Today's local calendar date.
+struct calendar_date {
+  int day;    ///< 1 to 31
+  int month;  ///< 1 to 12
+  int year;   ///< full year
+};
+calendar_date local_date();
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_PLATFORM_MACHINE_H_
