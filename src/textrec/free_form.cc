@@ -10,6 +10,7 @@
 #include "textrec/number_output.h"
 #include "textrec/numeric_input.h"
 #include "textrec/output_channel.h"
+#include "textrec/real_scan.h"
 #include "textrec/record_reader.h"
 
 namespace cdbbem {
@@ -21,15 +22,12 @@ constexpr std::size_t int_field = 12;
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool ends_value(char c) { return is_blank(c) || c == ',' || c == '/'; }
-bool is_sign(char c) { return c == '+' || c == '-'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_exponent_letter(char c) {
-  return c == 'e' || c == 'E' || c == 'd' || c == 'D' || c == 'q' || c == 'Q';
-}
 
 // The numeric form of a free-form value: digits, signs, one decimal point
 // and one exponent letter, at least one digit, no letter without a digit
 // before it or right after a sign, no two signs in a row, no final sign.
+// Every number is of numeric form; the check only sorts the values that
+// do not scan as numbers into syntax errors and conversion errors.
 bool numeric_form(std::string_view v) {
   bool digit = false;
   bool point = false;
@@ -44,7 +42,7 @@ bool numeric_form(std::string_view v) {
         return false;
       }
       point = true;
-    } else if (is_exponent_letter(c)) {
+    } else if (is_exponent_letter(c, real_syntax::free_form)) {
       if (letter || !digit || is_sign(before)) {
         return false;
       }
@@ -68,28 +66,25 @@ bool is_logical(std::string_view v) {
 
 // Converts one value for its target.
 void store_value(std::string_view v, const in_item& target, channel unit) {
-  if (is_logical(v)) {
-    fail(report::input_conversion, unit);
-  }
-  if (!numeric_form(v)) {
-    fail(report::list_syntax, unit);
+  scanned_real number = scan_real(v, real_syntax::free_form, 0);
+  if (number.shape != real_shape::number) {
+    // A logical value cannot convert; other text that is not of numeric
+    // form is a syntax error.
+    fail(is_logical(v) || numeric_form(v) ? report::input_conversion : report::list_syntax, unit);
   }
   if (target.kind == in_item::type::real) {
-    if (!parse_real(v, real_syntax::free_form, 0, *static_cast<double*>(target.target))) {
-      fail(report::input_conversion, unit);
-    }
+    *static_cast<double*>(target.target) = real_value(number, real_syntax::free_form);
     return;
   }
   auto& result = *static_cast<std::int32_t*>(target.target);
-  if (v.find_first_of(".eEdDqQ") == std::string_view::npos) {
-    if (!parse_plain_int(v, result)) {
+  if (!number.point && !number.exponent_letter) {
+    if (!int_value(number, result)) {
       fail(report::input_conversion, unit);
     }
     return;
   }
-  double real = 0.0;
-  if (!parse_real(v, real_syntax::free_form, 0, real) || !(real > -2147483649.0) ||
-      !(real < 2147483648.0)) {
+  double real = real_value(number, real_syntax::free_form);
+  if (!(real > -2147483649.0) || !(real < 2147483648.0)) {
     fail(report::input_conversion, unit);
   }
   result = static_cast<std::int32_t>(std::trunc(real));
@@ -126,13 +121,13 @@ bool store_plain_int(std::string_view v, const in_item& target) {
   if (target.kind != in_item::type::int32) {
     return false;
   }
-  std::size_t i = (v[0] == '-' || v[0] == '+') ? 1 : 0;
+  std::size_t i = is_sign(v[0]) ? 1 : 0;
   if (v.size() == i || v.size() - i > 9) {
     return false;
   }
   std::int32_t magnitude = 0;
   for (; i < v.size(); ++i) {
-    auto digit = static_cast<unsigned>(v[i] - '0');
+    unsigned digit = digit_value(v[i]);
     if (digit > 9) {
       return false;
     }

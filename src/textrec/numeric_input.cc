@@ -7,92 +7,16 @@
 
 #include "platform/fp_env.h"
 #include "textrec/quick_real.h"
+#include "textrec/real_scan.h"
 
 namespace cdbbem {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool is_exponent_letter(char c, real_syntax syntax) {
-  char l = lower(c);
-  return l == 'e' || l == 'd' || (l == 'q' && syntax == real_syntax::free_form);
-}
-
 // Significant digits kept for conversion.  Correct rounding of a decimal to
 // binary64 never depends on digits beyond the 768th significant one except
 // through whether any of them is non-zero, which a final sticky digit keeps.
-constexpr int kept_digits = 780;
-
-// The characters of a real number without its blanks, as the syntax says to
-// treat them: a fixed field drops every blank; a text field drops leading
-// and trailing blanks and reads inner ones as zeros; a free-form value has
-// no blanks.
-class compact_text {
- public:
-  compact_text(std::string_view text, real_syntax syntax) : text_(text), syntax_(syntax) {
-    if (syntax_ == real_syntax::text_field) {
-      std::size_t first = text_.find_first_not_of(' ');
-      std::size_t last = text_.find_last_not_of(' ');
-      text_ = first == std::string_view::npos ? std::string_view{}
-                                              : text_.substr(first, last - first + 1);
-    }
-    skip();
-  }
-  bool done() const { return pos_ >= text_.size(); }
-  char peek() const {
-    char c = text_[pos_];
-    return (c == ' ' && syntax_ == real_syntax::text_field) ? '0' : c;
-  }
-  void advance() {
-    ++pos_;
-    skip();
-  }
-
- private:
-  void skip() {
-    if (syntax_ == real_syntax::fixed_field) {
-      while (pos_ < text_.size() && text_[pos_] == ' ') {
-        ++pos_;
-      }
-    }
-  }
-  std::string_view text_;
-  real_syntax syntax_;
-  std::size_t pos_ = 0;
-};
-
-// Matches the rest of the text against a word, case-insensitively.
-bool rest_is_word(compact_text& in, std::string_view word) {
-  for (char w : word) {
-    if (in.done() || lower(in.peek()) != w) {
-      return false;
-    }
-    in.advance();
-  }
-  return in.done();
-}
-
-bool parse_special(compact_text in, bool negative, double& value) {
-  compact_text again = in;
-  if (rest_is_word(in, "nan")) {
-    value = std::numeric_limits<double>::quiet_NaN();
-    return true;
-  }
-  compact_text longer = again;
-  if (rest_is_word(again, "inf") || rest_is_word(longer, "infinity")) {
-    value = negative ? -std::numeric_limits<double>::infinity()
-                     : std::numeric_limits<double>::infinity();
-    return true;
-  }
-  return false;
-}
-
-// Saturating accumulation of a decimal exponent; anything past this bound
-// already gives zero or infinity.
-constexpr std::int64_t exponent_bound = 1'000'000;
+constexpr std::size_t kept_digits = 780;
 
 std::int64_t clamp_exponent(std::int64_t e) {
   return e > exponent_bound ? exponent_bound : (e < -exponent_bound ? -exponent_bound : e);
@@ -103,32 +27,149 @@ bool is_zero_or_subnormal(double v) {
   return bits < (std::uint64_t{1} << 52);
 }
 
-// An optionally signed decimal integer.  In an integer field blanks are
-// ignored wherever they stand and an empty field (or a lone sign) is 0; a
-// plain free-form value has no blanks and needs a digit.
-bool read_signed(std::string_view text, bool in_field, std::int32_t& value) {
+// The significant digits of a number as text "d...de<e10>" for the
+// library's exact conversion: at most `kept_digits` of them, then a sticky
+// 1 when any digit left out is not zero.
+struct exact_text {
+  exact_text(const scanned_real& number, real_syntax syntax) {
+    bool sticky = false;
+    for (char c : number.digits) {
+      char digit = c == ' ' && syntax == real_syntax::text_field ? '0' : c;
+      if (!is_digit(digit) || (digits == 0 && digit == '0')) {
+        continue;  // a point, a dropped blank or a leading zero
+      }
+      if (digits < kept_digits) {
+        chars[digits++] = digit;
+      } else {
+        sticky = sticky || digit != '0';
+      }
+    }
+    // Each digit left out raises the exponent of the last one kept.
+    std::int64_t scale = number.scale + (number.count - static_cast<std::int64_t>(digits));
+    if (sticky) {
+      chars[digits++] = '1';
+      --scale;
+    }
+    e10 = clamp_exponent(scale + number.exponent);
+    chars[digits] = 'e';
+    end = std::to_chars(chars.data() + digits + 1, chars.data() + chars.size(), e10).ptr;
+  }
+
+  std::array<char, kept_digits + 32> chars;
+  std::size_t digits = 0;
+  std::int64_t e10 = 0;
+  char* end = nullptr;
+};
+
+// The library's correctly rounded conversion, for every number the quick
+// one declines.
+double exact_magnitude(const scanned_real& number, real_syntax syntax) {
+  exact_text text(number, syntax);
+  double magnitude = 0.0;
+  auto result = std::from_chars(text.chars.data(), text.end, magnitude);
+  if (result.ec == std::errc::result_out_of_range) {
+    // The digits are a whole number with about `digits` digits, so the
+    // value's decimal magnitude is about 10^(digits + e10): far above one
+    // overflows, far below underflows.
+    magnitude = static_cast<std::int64_t>(text.digits) + 1 + text.e10 > 0
+                    ? std::numeric_limits<double>::infinity()
+                    : 0.0;
+  } else if (is_zero_or_subnormal(magnitude)) {
+    exact_denormals_scope exact;
+    result = std::from_chars(text.chars.data(), text.end, magnitude);
+    if (result.ec == std::errc::result_out_of_range) {
+      magnitude = 0.0;
+    }
+  }
+  return magnitude;
+}
+
+double exact_real(const scanned_real& number, real_syntax syntax) {
+  double magnitude = exact_magnitude(number, syntax);
+  return number.negative ? -magnitude : magnitude;
+}
+
+// Every text but a number: empty, a lone sign, NaN, infinity or invalid.
+bool read_special(real_shape shape, bool negative, real_syntax syntax, double& value) {
+  switch (shape) {
+  case real_shape::empty:
+    value = 0.0;
+    return true;
+  case real_shape::lone_sign:
+    // A lone sign reads as zero, as in an integer field; a free-form value
+    // needs a digit.
+    value = negative ? -0.0 : 0.0;
+    return syntax != real_syntax::free_form;
+  case real_shape::nan:
+    value = std::numeric_limits<double>::quiet_NaN();
+    return true;
+  case real_shape::infinity:
+    value = negative ? -std::numeric_limits<double>::infinity()
+                     : std::numeric_limits<double>::infinity();
+    return true;
+  case real_shape::number:
+  case real_shape::invalid:
+    break;
+  }
+  return false;
+}
+
+// The scan and the quick conversion, inlined for each syntax.
+template <real_syntax syntax>
+bool read_real(std::string_view text, int implied_digits, double& value) {
+  scanned_real number = scan_real<syntax>(text, implied_digits);
+  if (number.shape == real_shape::number) [[likely]] {
+    if (!quick_real(number, value)) {
+      // A copy, so that the scan's result can stay in registers.
+      scanned_real copy = number;
+      value = exact_real(copy, syntax);
+    }
+    return true;
+  }
+  return read_special(number.shape, number.negative, syntax, value);
+}
+
+}  // namespace
+
+double real_value(const scanned_real& number, real_syntax syntax) noexcept {
+  double value;
+  return quick_real(number, value) ? value : exact_real(number, syntax);
+}
+
+bool int_value(const scanned_real& number, std::int32_t& value) noexcept {
+  constexpr std::uint64_t limit = std::uint64_t{1} << 31;
+  if (number.point || number.has_exponent || number.count > 10 || number.mantissa > limit ||
+      (number.mantissa == limit && !number.negative)) {
+    return false;
+  }
+  auto magnitude = static_cast<std::int64_t>(number.mantissa);
+  value = static_cast<std::int32_t>(number.negative ? -magnitude : magnitude);
+  return true;
+}
+
+// In an integer field blanks are ignored wherever they stand and an empty
+// field (or a lone sign) is 0.
+// A loop of its own for speed: through the general scan a node record reads 10 % slower.
+bool parse_int_field(std::string_view field, std::int32_t& value) noexcept {
   std::size_t i = 0;
-  while (in_field && i < text.size() && text[i] == ' ') {
+  while (i < field.size() && field[i] == ' ') {
     ++i;
   }
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
+  if (i < field.size() && is_sign(field[i])) {
+    negative = field[i] == '-';
     ++i;
   }
-  if (!in_field && i == text.size()) {
-    return false;
-  }
   std::int64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (in_field && c == ' ') {
-      continue;
-    }
-    if (!is_digit(c)) {
+  for (; i < field.size(); ++i) {
+    unsigned digit = digit_value(field[i]);
+    if (digit > 9) {
+      if (field[i] == ' ') {
+        continue;
+      }
       return false;
     }
-    magnitude = magnitude * 10 + (c - '0');
+    magnitude = magnitude * 10 + digit;
     if (magnitude > std::int64_t{1} << 31) {
       return false;
     }
@@ -141,146 +182,23 @@ bool read_signed(std::string_view text, bool in_field, std::int32_t& value) {
   return true;
 }
 
-}  // namespace
-
-bool parse_int_field(std::string_view field, std::int32_t& value) noexcept {
-  return read_signed(field, true, value);
-}
-
+// A plain free-form value has no blanks and needs a digit.
 bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept {
-  return read_signed(text, false, value);
+  scanned_real number = scan_real<real_syntax::free_form>(text, 0);
+  return number.shape == real_shape::number && int_value(number, value);
 }
 
 bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
                 double& value) noexcept {
-  if (syntax != real_syntax::text_field &&
-      quick_real(text, syntax == real_syntax::fixed_field, implied_digits, value)) {
-    return true;
+  switch (syntax) {
+  case real_syntax::fixed_field:
+    return read_real<real_syntax::fixed_field>(text, implied_digits, value);
+  case real_syntax::text_field:
+    return read_real<real_syntax::text_field>(text, implied_digits, value);
+  case real_syntax::free_form:
+    break;
   }
-  compact_text in(text, syntax);
-  if (in.done()) {
-    value = 0.0;
-    return true;
-  }
-  bool negative = false;
-  if (in.peek() == '+' || in.peek() == '-') {
-    negative = in.peek() == '-';
-    in.advance();
-    if (in.done()) {
-      // A lone sign reads as zero, as in an integer field.
-      value = negative ? -0.0 : 0.0;
-      return syntax != real_syntax::free_form;
-    }
-  }
-  if (!is_digit(in.peek()) && in.peek() != '.') {
-    return parse_special(in, negative, value);
-  }
-
-  // Mantissa: significant digits into `digits`, the decimal exponent of the
-  // last kept digit into `scale`.
-  std::array<char, kept_digits + 32> buf;
-  std::size_t count = 0;
-  std::int64_t scale = 0;
-  bool any_digit = false;
-  bool point = false;
-  bool sticky = false;
-  for (; !in.done(); in.advance()) {
-    char c = in.peek();
-    if (c == '.') {
-      if (point) {
-        return false;
-      }
-      point = true;
-      continue;
-    }
-    if (!is_digit(c)) {
-      break;
-    }
-    any_digit = true;
-    if (count == 0 && c == '0') {
-      if (point) {
-        --scale;
-      }
-      continue;
-    }
-    if (count < kept_digits) {
-      buf[count++] = c;
-      if (point) {
-        --scale;
-      }
-    } else {
-      sticky = sticky || c != '0';
-      if (!point) {
-        ++scale;
-      }
-    }
-  }
-  if (!any_digit) {
-    return false;
-  }
-  if (!point) {
-    scale -= implied_digits;
-  }
-
-  // Exponent: a letter and an optionally signed integer, or a sign and an
-  // integer directly after the digits.
-  std::int64_t exponent = 0;
-  if (!in.done()) {
-    char c = in.peek();
-    if (is_exponent_letter(c, syntax)) {
-      in.advance();
-    } else if (c != '+' && c != '-') {
-      return false;
-    }
-    bool exp_negative = false;
-    if (!in.done() && (in.peek() == '+' || in.peek() == '-')) {
-      exp_negative = in.peek() == '-';
-      in.advance();
-    }
-    if (in.done()) {
-      return false;
-    }
-    for (; !in.done(); in.advance()) {
-      if (!is_digit(in.peek())) {
-        return false;
-      }
-      exponent = clamp_exponent(exponent * 10 + (in.peek() - '0'));
-    }
-    if (exp_negative) {
-      exponent = -exponent;
-    }
-  }
-
-  if (count == 0) {
-    value = negative ? -0.0 : 0.0;
-    return true;
-  }
-  if (sticky) {
-    buf[count++] = '1';
-    --scale;
-  }
-  std::int64_t e10 = clamp_exponent(scale + exponent);
-  buf[count++] = 'e';
-  auto [end, ec] = std::to_chars(buf.data() + count, buf.data() + buf.size(), e10);
-  (void)ec;
-  double magnitude = 0.0;
-  auto result = std::from_chars(buf.data(), end, magnitude);
-  if (result.ec == std::errc::result_out_of_range) {
-    // The digits are a whole number with `count` digits, so the value's
-    // decimal magnitude is about 10^(count + e10): far above one overflows,
-    // far below underflows.
-    magnitude = (static_cast<std::int64_t>(count) + e10 > 0)
-                    ? std::numeric_limits<double>::infinity()
-                    : 0.0;
-  } else if (is_zero_or_subnormal(magnitude)) {
-    exact_denormals_scope exact;
-    result = std::from_chars(buf.data(), end, magnitude);
-    if (result.ec == std::errc::result_out_of_range) {
-      magnitude = 0.0;
-    }
-  }
-  value = negative ? -magnitude : magnitude;
-  return true;
+  return read_real<real_syntax::free_form>(text, implied_digits, value);
 }
 
 }  // namespace cdbbem

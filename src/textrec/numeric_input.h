@@ -6,6 +6,8 @@
 
 namespace cdbbem {
 
+struct scanned_real;
+
 /// How the text of a real number is laid out.
 enum class real_syntax {
   fixed_field,  ///< Ew.d input field: blanks ignored, E or D exponent letters
@@ -29,6 +31,14 @@ bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept;
 /// The result is the nearest double.  False for any other text.
 bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
                 double& value) noexcept;
+
+/// The nearest double to a scanned number (shape `number`) of the given
+/// syntax: infinity past the largest double, zero below the smallest.
+double real_value(const scanned_real& number, real_syntax syntax) noexcept;
+
+/// The integer of a scanned number (shape `number`) that has no point and
+/// no exponent; false when it has either or lies outside 32 bits.
+bool int_value(const scanned_real& number, std::int32_t& value) noexcept;
 
 }  // namespace cdbbem
 
