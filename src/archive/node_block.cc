@@ -62,16 +62,23 @@ void read_nodes(record_reader& archive, output_channel& console, record_format f
 }  // namespace
 
 void read_node_block(record_reader& archive, output_channel& console, model& m) {
+  m.counts.node_layout = find_node_layout(archive);
+  read_node_records(archive, console, m);
+}
+
+void read_node_records(record_reader& archive, output_channel& console, model& m) {
   stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
-  model_counts& counts = m.counts;
-  model_store& store = m.store;
-  int layout = find_layout(archive);
-  record_format format = layouts[layout - 1].format;
+  const model_counts& counts = m.counts;
+  record_format format = layouts[counts.node_layout - 1].format;
   const std::int64_t n = counts.node_count;
-  read_nodes(archive, console, format, counts.node_count, 1, 0, store.node_xyz);
+  read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz);
   // A field point's expected number is N + p; the console line gives p.
-  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, store.field_point_xyz);
-  counts.node_layout = layout;
+  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, m.store.field_point_xyz);
+}
+
+int find_node_layout(record_reader& archive) {
+  stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
+  return find_layout(archive);
 }
 
 }  // namespace cdbbem

@@ -14,6 +14,14 @@ struct model;
 /// the last field point.
 void read_node_block(record_reader& archive, output_channel& console, model& m);
 
+/// The first half of `read_node_block`: finds the layout record and
+/// returns the layout, 1 to 4.
+int find_node_layout(record_reader& archive);
+
+/// The second half of `read_node_block`: reads the node records in the
+/// layout `node_layout` names.
+void read_node_records(record_reader& archive, output_channel& console, model& m);
+
 }  // namespace cdbbem
 
 #endif  // CDBBEM_ARCHIVE_NODE_BLOCK_H_
