@@ -56,53 +56,64 @@ void read_in_order(record_reader& archive, output_channel& console, model& m) {
   }
 }
 
-// The same passes with two threads: while this one reads the nodes and the
-// elements, the other reads the flux records through a reader of its own,
-// keeping them.  (The defaults stay after the element block: a count the
-// archive cannot back must not cost memory before the readers run out.)  They are applied, and
-// a failure of that pass raised, only where the one-thread order reaches
-// the flux pass, so that every earlier failure still wins.
-void read_side_by_side(record_reader& archive, output_channel& console, model& m) {
-  m.counts.node_layout = find_node_layout(archive);
+// Reads the flux records beside `first` through a reader of its own,
+// keeping them; they are applied, and a failure of that pass raised, only
+// where the one-thread order reaches the flux pass, so that every earlier
+// failure still wins.
+template <typename First>
+void flux_pass_beside(record_reader& archive, model& m, First first) {
   const model_counts counts = m.counts;
   std::vector<flux_record> fluxes;
-  bool fluxes_whole = true;
-  std::exception_ptr flux_failure;
-  run_two(
-      true,
-      [&] {
-        read_node_records(archive, console, m);
-        read_element_block(archive, m);
-      },
-      [&] {
-        if (!counts.has_flux_conditions) {
-          return;
-        }
-        try {
-          record_reader second;
-          second.open_like(archive);
-          fluxes_whole = collect_flux_conditions(second, counts, fluxes, flux_records_kept);
-        } catch (...) {
-          flux_failure = std::current_exception();
-        }
-      });
-  set_default_conditions(m.store);
-  if (m.counts.has_potential_conditions) {
-    read_potential_conditions(archive, m);
-  }
-  classify_triangles(m);
+  bool whole = true;
+  std::exception_ptr failure;
+  run_two(counts.has_flux_conditions, first, [&] {
+    try {
+      record_reader second;
+      second.open_like(archive);
+      whole = collect_flux_conditions(second, counts, fluxes, flux_records_kept);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
   if (!counts.has_flux_conditions) {
     return;
   }
-  if (!fluxes_whole) {
+  if (!whole) {
     archive.reopen();
     read_flux_conditions(archive, m);
     return;
   }
   apply_flux_conditions(m, fluxes, archive.unit());
-  if (flux_failure) {
-    std::rethrow_exception(flux_failure);
+  if (failure) {
+    std::rethrow_exception(failure);
   }
+}
+
+// The same passes with two threads.  This one reads the node records while
+// the other passes over them with a reader of its own and reads the element
+// records, keeping them until the nodes are known; then the elements are
+// made into triangles, and the potentials (read on from the element reader)
+// are classified while the other thread reads the flux records.  The
+// defaults stay after the element block: a count the archive cannot back
+// must not cost memory before the readers run out of records.
+void read_side_by_side(record_reader& archive, output_channel& console, model& m) {
+  m.counts.node_layout = find_node_layout(archive);
+  record_reader elements;
+  run_two(
+      true, [&] { read_node_records(archive, console, m); },
+      [&] {
+        elements.open_like(archive);
+        skip_node_block(elements, m.counts);
+        read_element_records(elements, m);
+      });
+  triangulate_elements(m);
+  set_default_conditions(m.store);
+  flux_pass_beside(archive, m, [&] {
+    if (m.counts.has_potential_conditions) {
+      read_potential_conditions(elements, m);
+    }
+    classify_triangles(m);
+  });
 }
 
 }  // namespace

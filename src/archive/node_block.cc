@@ -1,5 +1,6 @@
 #include "archive/node_block.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "archive/archive_formats.h"
@@ -74,6 +75,15 @@ void read_node_records(record_reader& archive, output_channel& console, model& m
   read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz);
   // A field point's expected number is N + p; the console line gives p.
   read_nodes(archive, console, format, counts.field_point_count, n + 1, n, m.store.field_point_xyz);
+}
+
+void skip_node_block(record_reader& archive, const model_counts& counts) {
+  find_node_layout(archive);
+  const std::int64_t records = std::max<std::int64_t>(counts.node_count, 0) +
+                               std::max<std::int64_t>(counts.field_point_count, 0);
+  for (std::int64_t k = 0; k < records; ++k) {
+    archive.next_or_fail();
+  }
 }
 
 int find_node_layout(record_reader& archive) {
