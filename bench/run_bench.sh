@@ -2,23 +2,28 @@
 # End-to-end benchmark of cdbbem on generated archives.
 #
 # For each size, gen_archive writes ANSYS_Model.cdb into a scratch directory;
-# cdbbem then runs there several times (after one untimed warm-up run, so the
-# archive is in the page cache). Printed per size: archive and output sizes,
-# the median wall time, the I/O floor (reading the archive once plus writing
-# as many bytes as cdbbem wrote, timed together, median of as many runs), the
-# ratio of the two, archive records per second and cdbbem's peak RSS.
+# then, round by round (after one untimed warm-up round, so the archive is in
+# the page cache), each contender runs once: an older cdbbem when --old names
+# one, cdbbem with one thread, cdbbem with N threads, and the I/O floor
+# (reading the archive once plus writing as many bytes as cdbbem wrote).
+# Printed per size: archive and output sizes, the median wall time of each,
+# the ratios to the floor and to the older binary, archive records per second
+# and cdbbem's peak RSS (N threads).
 #
-# usage: run_bench.sh [--cdbbem PATH] [--gen PATH] [--sizes N,N,...] [--quick]
-#                     [--reps R] [--seed S] [--gen-args "ARGS"] [--dir DIR]
-#                     [--keep] [--no-build]
+# usage: run_bench.sh [--cdbbem PATH] [--old PATH] [--threads N] [--gen PATH]
+#                     [--sizes N,N,...] [--quick] [--reps R] [--seed S]
+#                     [--gen-args "ARGS"] [--dir DIR] [--keep] [--no-build]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 cdbbem=""
+old=""
+threads=$(nproc 2>/dev/null || echo 2)
+((threads > 8)) && threads=8
 gen=""
-sizes="10000,100000,1000000"
-reps=5
+sizes="100000,1000000"
+reps=7
 seed=1
 gen_args=""
 scratch=""
@@ -33,6 +38,8 @@ usage() {
 while (($#)); do
   case $1 in
     --cdbbem) cdbbem=${2:?}; shift ;;
+    --old) old=${2:?}; shift ;;
+    --threads) threads=${2:?}; shift ;;
     --gen) gen=${2:?}; shift ;;
     --sizes) sizes=${2:?}; shift ;;
     --quick) sizes="10000,100000" ;;
@@ -73,6 +80,10 @@ for exe in "$cdbbem" "$gen"; do
   [[ -n $exe && -x $exe ]] || { echo "run_bench: missing executable '${exe}'" >&2; exit 1; }
 done
 cdbbem=$(cd "$(dirname "$cdbbem")" && pwd)/$(basename "$cdbbem")
+if [[ -n $old ]]; then
+  [[ -x $old ]] || { echo "run_bench: missing executable '$old'" >&2; exit 1; }
+  old=$(cd "$(dirname "$old")" && pwd)/$(basename "$old")
+fi
 gen=$(cd "$(dirname "$gen")" && pwd)/$(basename "$gen")
 
 if [[ -z $scratch ]]; then
@@ -95,10 +106,11 @@ elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 file_bytes() { stat -c %s "$1"; }
 
-# Runs cdbbem once in the current directory; fails loudly if it did not finish.
+# Runs a cdbbem (default: the one measured) once in the current directory;
+# fails loudly if it did not finish.
 run_cdbbem() {
-  local status=0
-  "$cdbbem" >stdout.txt 2>stderr.txt || status=$?
+  local exe=${1:-$cdbbem} status=0
+  "$exe" >stdout.txt 2>stderr.txt || status=$?
   if ((status != 0)) || [[ ! -s input.dat ]]; then
     echo "run_bench: cdbbem failed in $PWD (exit status $status):" >&2
     head -n 5 stderr.txt >&2
@@ -109,10 +121,10 @@ run_cdbbem() {
 # Peak resident set of one cdbbem run, in KiB.
 peak_rss_kib() {
   if ((have_time)); then
-    /usr/bin/time -v -o rss.txt "$cdbbem" >stdout.txt 2>stderr.txt
+    CDBBEM_THREADS=$threads /usr/bin/time -v -o rss.txt "$cdbbem" >stdout.txt 2>stderr.txt
     awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' rss.txt
   else
-    "$cdbbem" >stdout.txt 2>stderr.txt &
+    CDBBEM_THREADS=$threads "$cdbbem" >stdout.txt 2>stderr.txt &
     local pid=$! peak=0 hwm
     while kill -0 "$pid" 2>/dev/null; do
       hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
@@ -144,42 +156,51 @@ for n in "${size_list[@]}"; do
   archive_bytes=$(file_bytes ANSYS_Model.cdb)
   records=$(wc -l <ANSYS_Model.cdb)
 
-  echo "== $n nodes: cdbbem x $reps (+1 warm-up)" >&2
+  echo "== $n nodes: $reps rounds (+1 warm-up)" >&2
   run_cdbbem
   out_dat=$(file_bytes input.dat)
   out_plt=$(file_bytes input.plt)
-  times=()
-  for ((r = 0; r < reps; r++)); do
-    t0=$(now); run_cdbbem; t1=$(now)
-    times+=("$(elapsed "$t0" "$t1")")
-  done
-  floors=()
-  io_floor_once "$out_dat" "$out_plt"
-  for ((r = 0; r < reps; r++)); do
+  t_old=() t_one=() t_many=() floors=()
+  for ((r = -1; r < reps; r++)); do
+    if [[ -n $old ]]; then
+      t0=$(now); run_cdbbem "$old"; t1=$(now)
+      ((r >= 0)) && t_old+=("$(elapsed "$t0" "$t1")")
+    fi
+    t0=$(now); CDBBEM_THREADS=1 run_cdbbem; t1=$(now)
+    ((r >= 0)) && t_one+=("$(elapsed "$t0" "$t1")")
+    t0=$(now); CDBBEM_THREADS=$threads run_cdbbem; t1=$(now)
+    ((r >= 0)) && t_many+=("$(elapsed "$t0" "$t1")")
     t0=$(now); io_floor_once "$out_dat" "$out_plt"; t1=$(now)
-    floors+=("$(elapsed "$t0" "$t1")")
+    ((r >= 0)) && floors+=("$(elapsed "$t0" "$t1")")
   done
   rm -f floor.dat floor.plt
   rss=$(peak_rss_kib)
 
-  t=$(median "${times[@]}")
+  t1m=$(median "${t_one[@]}")
+  tnm=$(median "${t_many[@]}")
   f=$(median "${floors[@]}")
-  rows+=("$(awk -v n="$n" -v ab="$archive_bytes" -v ob="$((out_dat + out_plt))" \
-               -v t="$t" -v f="$f" -v rec="$records" -v rss="$rss" 'BEGIN {
-    printf "%9d %10.1f %10.1f %10.3f %10.3f %7.1f %12.0f %10.1f",
-           n, ab / 1e6, ob / 1e6, t, f, (f > 0 ? t / f : 0), rec / t, rss / 1024
+  to=0
+  [[ -n $old ]] && to=$(median "${t_old[@]}")
+  rows+=("$(awk -v n="$n" -v ab="$archive_bytes" -v ob="$((out_dat + out_plt))" -v to="$to" \
+               -v t1="$t1m" -v tn="$tnm" -v f="$f" -v rec="$records" -v rss="$rss" 'BEGIN {
+    printf "%9d %8.1f %8.1f %8.3f %8.3f %8.3f %8.3f %7.2f %7.2f %7.2f %11.0f %8.1f",
+           n, ab / 1e6, ob / 1e6, to, t1, tn, f, (f > 0 ? t1 / f : 0), (f > 0 ? tn / f : 0),
+           (to > 0 ? tn / to : 0), rec / tn, rss / 1024
   }')")
-  echo "   runs (s): ${times[*]}" >&2
+  [[ -n $old ]] && echo "   old (s): ${t_old[*]}" >&2
+  echo "   1 thread (s): ${t_one[*]}" >&2
+  echo "   $threads threads (s): ${t_many[*]}" >&2
   echo "   floor (s): ${floors[*]}" >&2
   cd "$scratch"
   ((keep)) || rm -f "$dir"/input.dat "$dir"/input.plt "$dir"/ANSYS_Model.cdb
 done
 
 echo
-echo "cdbbem: $cdbbem"
-echo "median of $reps runs per size; floor = cat archive >/dev/null + write outputs' bytes"
-printf '%9s %10s %10s %10s %10s %7s %12s %10s\n' \
-  "nodes" "arch MB" "out MB" "time s" "floor s" "x floor" "records/s" "RSS MiB"
+echo "cdbbem: $cdbbem; older: ${old:-none}; N = $threads threads"
+echo "medians of $reps alternated rounds; floor = cat archive >/dev/null + write outputs' bytes"
+printf '%9s %8s %8s %8s %8s %8s %8s %7s %7s %7s %11s %8s\n' \
+  "nodes" "arch MB" "out MB" "old s" "1 thr s" "N thr s" "floor s" "1/floor" "N/floor" \
+  "N/old" "records/s" "RSS MiB"
 printf '%s\n' "${rows[@]}"
 ((keep)) && echo "scratch directory kept: $scratch"
 exit 0

@@ -78,36 +78,89 @@ void read_potential_conditions(record_reader& archive, model& m) {
   }
 }
 
-void read_flux_conditions(record_reader& archive, model& m) {
+namespace {
+
+// The element of a flux record that no element record defined ends the run
+// at the archive line of the record's header.
+[[noreturn]] void undefined_flux_element(std::int32_t e, std::int64_t line, channel unit) {
+  fail_check(model_check::flux_element_range, unit,
+             "flux record element " + std::to_string(e) + " on archive line " +
+                 std::to_string(line) + " is not defined by any element record");
+}
+
+// Walks the flux records from the archive's first record up to "FINI".
+// `header(e, line)` is called with each record's element (in 1..E) and the
+// line of its header before the values are read, and returns false to stop
+// the walk there; `values(e, q)` is then called with the mean flux.
+template <typename Header, typename Values>
+void walk_flux_records(record_reader& archive, const model_counts& counts, Header header,
+                       Values values) {
   stage_scope stage("read_flux_conditions", archive_file_name, &archive.line_number());
-  const model_counts& counts = m.counts;
   // Node layouts 3 and 4 write the element number one column wider.
-  record_format header = counts.node_layout >= 3 ? record_format(formats::flux_header_a9)
+  record_format format = counts.node_layout >= 3 ? record_format(formats::flux_header_a9)
                                                  : record_format(formats::flux_header_a8);
   char line[line_length];
   char field[8];
   for (;;) {
-    read_formatted(archive, header, {into(line, line_length), into(field, sizeof field)});
+    read_formatted(archive, format, {into(line, line_length), into(field, sizeof field)});
     if (text_equal({line, line_length}, "SFE,")) {
       std::int32_t e = text_to_int(field, sizeof field);
       if (e < 1 || e > counts.element_count) {
         out_of_range(model_check::flux_element_range, "flux record element", e,
                      counts.element_count, archive);
       }
-      if (m.store.element_triangle(e, 0) == 0) {
-        fail_check(model_check::flux_element_range, archive.unit(),
-                   "flux record element " + std::to_string(e) + " on archive line " +
-                       std::to_string(archive.line_number()) +
-                       " is not defined by any element record");
+      if (!header(e, archive.line_number())) {
+        return;
       }
       double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
       read_free(archive, {into(a), into(b), into(c), into(d)});
-      set_element_flux(m.store, e, (((a + b) + c) + d) * 0.25);
+      values(e, (((a + b) + c) + d) * 0.25);
       continue;
     }
     if (text_equal({line, line_length}, "FINI")) {
       return;
     }
+  }
+}
+
+}  // namespace
+
+void read_flux_conditions(record_reader& archive, model& m) {
+  walk_flux_records(
+      archive, m.counts,
+      [&](std::int32_t e, std::int64_t line) {
+        if (m.store.element_triangle(e, 0) == 0) {
+          undefined_flux_element(e, line, archive.unit());
+        }
+        return true;
+      },
+      [&](std::int32_t e, double q) { set_element_flux(m.store, e, q); });
+}
+
+bool collect_flux_conditions(record_reader& archive, const model_counts& counts,
+                             std::vector<flux_record>& records, std::size_t limit) {
+  bool whole = true;
+  walk_flux_records(
+      archive, counts,
+      [&](std::int32_t e, std::int64_t line) {
+        whole = records.size() < limit;
+        if (whole) {
+          records.push_back({line, e, 0.0});
+        }
+        return whole;
+      },
+      [&](std::int32_t, double q) { records.back().flux = q; });
+  return whole;
+}
+
+void apply_flux_conditions(model& m, const std::vector<flux_record>& records, channel unit) {
+  for (const flux_record& r : records) {
+    std::int64_t line = r.line;
+    stage_scope stage("read_flux_conditions", archive_file_name, &line);
+    if (m.store.element_triangle(r.element, 0) == 0) {
+      undefined_flux_element(r.element, line, unit);
+    }
+    set_element_flux(m.store, r.element, r.flux);
   }
 }
 

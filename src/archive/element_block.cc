@@ -57,9 +57,10 @@ void read_element(record_reader& archive, element_record& r) {
   }
 }
 
-}  // namespace
-
-void read_element_block(record_reader& archive, model& m) {
+// Reads the element block with every check; `element(k, r)` takes the
+// k-th boundary element's record, which has passed the checks.
+template <typename Element>
+void walk_element_block(record_reader& archive, model& m, Element element) {
   stage_scope stage("read_element_block", archive_file_name, &archive.line_number());
   const model_counts& counts = m.counts;
   find_layout(archive);
@@ -77,7 +78,7 @@ void read_element_block(record_reader& archive, model& m) {
         out_of_range(model_check::element_node_range, "corner node", r.corners()[c], n, archive);
       }
     }
-    triangulate_element(m, r.number(), r.corners());
+    element(k, r);
   }
   // Field cells: corners counted among the field points.
   for (std::int64_t c = 1; c <= counts.field_cell_count; ++c) {
@@ -91,6 +92,42 @@ void read_element_block(record_reader& archive, model& m) {
       }
       cell[k] = static_cast<std::int32_t>(corner);
     }
+  }
+}
+
+// Where the k-th element's number and corners wait for their triangles:
+// the top five-sixths of `triangle_nodes`, out of reach of the triangles of
+// the elements before it (at most 6k values), so that the elements can be
+// made into triangles in place, in order.
+std::int32_t* waiting_element(model_store& store, std::int64_t k) {
+  const std::int64_t e = store.triangle_nodes.extent / 6;
+  return store.triangle_nodes.begin() + e + 5 * (k - 1);
+}
+
+}  // namespace
+
+void read_element_block(record_reader& archive, model& m) {
+  walk_element_block(archive, m, [&m](std::int32_t, const element_record& r) {
+    triangulate_element(m, r.number(), r.corners());
+  });
+}
+
+void read_element_records(record_reader& archive, model& m) {
+  walk_element_block(archive, m, [&m](std::int32_t k, const element_record& r) {
+    std::int32_t* slot = waiting_element(m.store, k);
+    slot[0] = r.number();
+    for (int c = 0; c < 4; ++c) {
+      slot[1 + c] = r.corners()[c];
+    }
+  });
+}
+
+void triangulate_elements(model& m) {
+  for (std::int64_t k = 1; k <= m.counts.element_count; ++k) {
+    const std::int32_t* slot = waiting_element(m.store, k);
+    const std::int32_t number = slot[0];
+    const std::int32_t corners[4] = {slot[1], slot[2], slot[3], slot[4]};
+    triangulate_element(m, number, corners);
   }
 }
 

@@ -13,6 +13,15 @@ struct model;
 /// numbers, corner nodes and cell corners outside the model end the run.
 void read_element_block(record_reader& archive, model& m);
 
+/// `read_element_block` without the triangles: each boundary element's
+/// number and corners are kept in the upper part of `triangle_nodes` (the
+/// node coordinates need not be known yet); T stays 0.
+void read_element_records(record_reader& archive, model& m);
+
+/// Makes the elements `read_element_records` kept into triangles, in order,
+/// as `read_element_block` would have.
+void triangulate_elements(model& m);
+
 }  // namespace cdbbem
 
 #endif  // CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_

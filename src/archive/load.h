@@ -15,6 +15,9 @@ struct load_options {
   /// Most bytes the store may take (0: what the machine can give).  For
   /// harnesses that run many archives in one process.
   std::uint64_t store_memory_cap = 0;
+  /// Threads the passes may use; with more than one, passes that do not
+  /// depend on each other read the archive side by side.
+  unsigned threads = 1;
 };
 
 /// Reads the archive open in `archive` into a model: the two survey passes,

@@ -1,5 +1,6 @@
 #include "archive/node_block.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "archive/archive_formats.h"
@@ -62,16 +63,32 @@ void read_nodes(record_reader& archive, output_channel& console, record_format f
 }  // namespace
 
 void read_node_block(record_reader& archive, output_channel& console, model& m) {
+  m.counts.node_layout = find_node_layout(archive);
+  read_node_records(archive, console, m);
+}
+
+void read_node_records(record_reader& archive, output_channel& console, model& m) {
   stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
-  model_counts& counts = m.counts;
-  model_store& store = m.store;
-  int layout = find_layout(archive);
-  record_format format = layouts[layout - 1].format;
+  const model_counts& counts = m.counts;
+  record_format format = layouts[counts.node_layout - 1].format;
   const std::int64_t n = counts.node_count;
-  read_nodes(archive, console, format, counts.node_count, 1, 0, store.node_xyz);
+  read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz);
   // A field point's expected number is N + p; the console line gives p.
-  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, store.field_point_xyz);
-  counts.node_layout = layout;
+  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, m.store.field_point_xyz);
+}
+
+void skip_node_block(record_reader& archive, const model_counts& counts) {
+  find_node_layout(archive);
+  const std::int64_t records = std::max<std::int64_t>(counts.node_count, 0) +
+                               std::max<std::int64_t>(counts.field_point_count, 0);
+  for (std::int64_t k = 0; k < records; ++k) {
+    archive.next_or_fail();
+  }
+}
+
+int find_node_layout(record_reader& archive) {
+  stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
+  return find_layout(archive);
 }
 
 }  // namespace cdbbem

@@ -6,6 +6,7 @@ namespace cdbbem {
 class output_channel;
 class record_reader;
 struct model;
+struct model_counts;
 
 /// Finds the node-block layout record, then reads N boundary-node records
 /// into `node_xyz` and P field-point records into `field_point_xyz`, by
@@ -13,6 +14,18 @@ struct model;
 /// on the console and kept.  Sets `node_layout`.  Leaves the archive after
 /// the last field point.
 void read_node_block(record_reader& archive, output_channel& console, model& m);
+
+/// The first half of `read_node_block`: finds the layout record and
+/// returns the layout, 1 to 4.
+int find_node_layout(record_reader& archive);
+
+/// The second half of `read_node_block`: reads the node records in the
+/// layout `node_layout` names.
+void read_node_records(record_reader& archive, output_channel& console, model& m);
+
+/// Passes over the node block (its layout record and N + P records) without
+/// reading it, so that a second reader can go on to the element block.
+void skip_node_block(record_reader& archive, const model_counts& counts);
 
 }  // namespace cdbbem
 

@@ -13,6 +13,10 @@ std::uint64_t machine_memory_available();
 /// pages; nothing where the system has no such hint.
 void advise_huge_pages(void* data, std::uint64_t bytes);
 
+/// The processors this process may run on: its affinity mask, less where
+/// a CPU quota of its control group allows fewer; at least 1.
+unsigned processor_count();
+
 /// Today's local calendar date.
 struct calendar_date {
   int day;    ///< 1 to 31

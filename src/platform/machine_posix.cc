@@ -1,3 +1,4 @@
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -45,6 +46,56 @@ void advise_huge_pages(void* data, std::uint64_t bytes) {
   (void)data;
   (void)bytes;
 #endif
+}
+
+namespace {
+
+// The processors a CPU quota allows, rounded up; 0 when no quota is set.
+// Control groups version 2 keep "quota period" in cpu.max, version 1 keep
+// the two in separate files.
+unsigned quota_processors() {
+  long long quota = -1;
+  long long period = 0;
+  if (std::FILE* f = std::fopen("/sys/fs/cgroup/cpu.max", "r")) {
+    if (std::fscanf(f, "%lld %lld", &quota, &period) != 2) {
+      quota = -1;
+    }
+    std::fclose(f);
+  } else {
+    std::FILE* q = std::fopen("/sys/fs/cgroup/cpu/cpu.cfs_quota_us", "r");
+    std::FILE* p = std::fopen("/sys/fs/cgroup/cpu/cpu.cfs_period_us", "r");
+    if (q == nullptr || p == nullptr || std::fscanf(q, "%lld", &quota) != 1 ||
+        std::fscanf(p, "%lld", &period) != 1) {
+      quota = -1;
+    }
+    if (q != nullptr) {
+      std::fclose(q);
+    }
+    if (p != nullptr) {
+      std::fclose(p);
+    }
+  }
+  if (quota <= 0 || period <= 0) {
+    return 0;
+  }
+  return static_cast<unsigned>((quota + period - 1) / period);
+}
+
+}  // namespace
+
+unsigned processor_count() {
+  unsigned count = 1;
+  cpu_set_t set;
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+    count = static_cast<unsigned>(CPU_COUNT(&set));
+  } else if (long online = ::sysconf(_SC_NPROCESSORS_ONLN); online > 0) {
+    count = static_cast<unsigned>(online);
+  }
+  unsigned quota = quota_processors();
+  if (quota != 0 && quota < count) {
+    count = quota;
+  }
+  return count < 1 ? 1 : count;
 }
 
 calendar_date local_date() {

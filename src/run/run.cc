@@ -13,6 +13,7 @@
 #include "textrec/free_form.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
+#include "textrec/two_tasks.h"
 #include "writers/model_file.h"
 #include "writers/plot_file.h"
 
@@ -38,10 +39,13 @@ void translate(run_state& s, const run_options& options) {
   s.model_file.open_file(join_path(dir, model_file_name), channels::model);
   s.plot_file.open_file(join_path(dir, plot_file_name), channels::plot);
 
-  const model m = load(s.archive, s.console, {options.store_memory_cap});
+  const model m = load(s.archive, s.console, {options.store_memory_cap, options.threads});
 
-  write_model_file(m, s.model_file);
-  write_plot_file(m, s.plot_file);
+  // The two files depend only on the finished model: written side by side,
+  // a failure of the model file still wins over one of the plot file.
+  run_two(
+      options.threads > 1, [&] { write_model_file(m, s.model_file); },
+      [&] { write_plot_file(m, s.plot_file); });
   s.model_file.finish();
   s.plot_file.finish();
   write_free(s.console, {item(" Data Translation from ANSYS to BEM is done!"sv)});

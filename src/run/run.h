@@ -12,6 +12,7 @@ struct run_options {
   std::intptr_t console = 1;           ///< the platform's file for console lines
   std::intptr_t error_out = 2;         ///< the platform's file for the stop message and reports
   std::uint64_t store_memory_cap = 0;  ///< most bytes the store may take (0: no cap)
+  unsigned threads = 1;                ///< threads the run may use
 };
 
 /// The whole translation: reads "ANSYS_Model.cdb" in the directory, writes

@@ -64,6 +64,14 @@ void record_reader::reopen() {
   }
 }
 
+void record_reader::open_like(const record_reader& other) {
+  if (other.from_memory_) {
+    open_memory(other.memory_, other.unit_);
+  } else {
+    open_file(other.path_, other.unit_);
+  }
+}
+
 void record_reader::rewind() {
   if (from_memory_) {
     data_ = memory_.data();

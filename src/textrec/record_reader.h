@@ -38,6 +38,10 @@ class record_reader {
   /// Back to the first record: the file is closed and opened again.
   void reopen();
 
+  /// Opens the input `other` reads (the same file again, or the same text)
+  /// at its first record, so that two passes can read it side by side.
+  void open_like(const record_reader& other);
+
   /// The next record into `record`; false at the end of the file.  The view
   /// stays valid until the next call.
   bool next(std::string_view& record);

@@ -367,6 +367,55 @@ TEST(bad_archive_test, each_ends_as_described) {
   }
 }
 
+// What one run leaves: status, console, error output and both files.
+struct run_trace {
+  int status;
+  std::string out, err, model, plot;
+  bool operator==(const run_trace&) const = default;
+};
+
+run_trace trace_run(const std::string& archive, unsigned threads) {
+  temp_dir dir;
+  write_file(dir.file("ANSYS_Model.cdb"), archive);
+  write_file(dir.file("input.dat"), stale_model);
+  write_file(dir.file("input.plt"), stale_plot);
+  run_result r = run_in_process(dir.path(), 0, threads);
+  std::string err = r.err;
+  for (std::size_t at; (at = err.find(dir.path())) != std::string::npos;) {
+    err.replace(at, dir.path().size(), "<DIR>");
+  }
+  return {r.status, r.out, err, read_file(dir.file("input.dat")), read_file(dir.file("input.plt"))};
+}
+
+// Two threads must give what one gives, byte for byte, for every bad
+// archive, every golden case and every real archive: a side pass that meets
+// bad input must not win over the failure the one-thread order meets first.
+TEST(bad_archive_test, one_and_two_threads_agree) {
+  std::vector<std::pair<std::string, std::string>> archives;
+  for (const bad_archive& c : bad_archives()) {
+    archives.emplace_back(c.name, c.archive);
+  }
+  for (const char* name :
+       {"TetBeam.cdb", "HexBeam.cdb", "ErnoRadiation.cdb", "sector.cdb", "mesh200.cdb"}) {
+    archives.emplace_back(name, read_file(data_dir() + "/real-archives/" + name));
+  }
+  for (const char* name : {"closed-cube-crlf", "reference-finish-first", "reference-truncated",
+                           "reference-comma-fields", "regression-slash-in-element"}) {
+    archives.emplace_back(name, read_file(std::string(CDBBEM_SOURCE_DIR) + "/tests/golden/" + name +
+                                          "/ANSYS_Model.cdb"));
+  }
+  for (const auto& [name, archive] : archives) {
+    SCOPED_TRACE(name);
+    run_trace one = trace_run(archive, 1);
+    run_trace two = trace_run(archive, 2);
+    EXPECT_EQ(two.status, one.status);
+    EXPECT_EQ(two.out, one.out);
+    EXPECT_EQ(two.err, one.err);
+    EXPECT_TRUE(two.model == one.model) << "input.dat differs";
+    EXPECT_TRUE(two.plot == one.plot) << "input.plt differs";
+  }
+}
+
 // What a file holds after a run: nothing (absent), the earlier run's text,
 // this run's records, or it is not a regular file and is left unchecked.
 enum class file_state { absent, stale, written, not_regular };

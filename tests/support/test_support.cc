@@ -97,14 +97,14 @@ run_result run_executable(const std::string& dir, std::initializer_list<std::str
   return r;
 }
 
-run_result run_in_process(const std::string& dir, std::uint64_t store_cap) {
+run_result run_in_process(const std::string& dir, std::uint64_t store_cap, unsigned threads) {
   temp_dir capture;
   std::string out_path = capture.file("stdout");
   std::string err_path = capture.file("stderr");
   int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   run_result r;
-  r.status = run_translation({dir, out, err, store_cap});
+  r.status = run_translation({dir, out, err, store_cap, threads});
   ::close(out);
   ::close(err);
   r.out = read_file(out_path);

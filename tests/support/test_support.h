@@ -47,8 +47,10 @@ struct run_result {
 run_result run_executable(const std::string& dir, std::initializer_list<std::string> args = {});
 
 /// Runs the translation in this process on `dir`, capturing its console
-/// and error output; the store may take at most `store_cap` bytes (0: no cap).
-run_result run_in_process(const std::string& dir, std::uint64_t store_cap = 0);
+/// and error output; the store may take at most `store_cap` bytes (0: no
+/// cap), and the run uses `threads` threads.
+run_result run_in_process(const std::string& dir, std::uint64_t store_cap = 0,
+                          unsigned threads = 1);
 
 /// The tests' data directory (real archives under real-archives/).
 std::string data_dir();

@@ -1,0 +1,63 @@
+#ifndef CDBBEM_TEXTREC_TWO_TASKS_H_
+#define CDBBEM_TEXTREC_TWO_TASKS_H_
+
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "platform/fp_env.h"
+
+namespace cdbbem {
+
+/// Runs `first`, then `second`, and ends as that one-thread order would:
+/// a failure `first` raises wins over anything `second` does.  When
+/// `parallel`, `second` runs on a thread of its own beside `first` (under
+/// the caller's floating-point state), so it must not touch what `first`
+/// touches and must leave nothing observable behind when it fails or when
+/// `first` fails; both have ended when this returns or raises.
+template <typename First, typename Second>
+void run_two(bool parallel, First&& first, Second&& second) {
+  if (!parallel) {
+    std::forward<First>(first)();
+    std::forward<Second>(second)();
+    return;
+  }
+  const bool flushed = denormals_flushed();
+  std::exception_ptr second_failure;
+  std::thread side;
+  try {
+    side = std::thread([&second, &second_failure, flushed] {
+      if (flushed) {
+        flush_denormals();
+      }
+      try {
+        second();
+      } catch (...) {
+        second_failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the one-thread order does the same work.
+    std::forward<First>(first)();
+    std::forward<Second>(second)();
+    return;
+  }
+  std::exception_ptr first_failure;
+  try {
+    first();
+  } catch (...) {
+    first_failure = std::current_exception();
+  }
+  side.join();
+  if (first_failure) {
+    std::rethrow_exception(first_failure);
+  }
+  if (second_failure) {
+    std::rethrow_exception(second_failure);
+  }
+}
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_TEXTREC_TWO_TASKS_H_
