@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Runs the Windows build of cdbbem under Wine: every golden case byte for
-# byte, the options, the file-system cases (missing archive, archive or
-# output a directory, non-ASCII directory names, a drive root) and the
-# record-engine tests built for Windows.
+# byte, the bad-archive table, the options, the file-system cases (missing
+# archive, archive or output a directory, a full disk, non-ASCII directory
+# names, a drive root) and the record-engine tests built for Windows.
 #
-# Usage: run_wine.sh BUILD_DIR
-# BUILD_DIR is a build of the "windows" preset.  WINE names the Wine loader
+# Usage: run_wine.sh BUILD_DIR [BAD_ARCHIVES]
+# BUILD_DIR is a build of the "windows" preset; BAD_ARCHIVES the table that
+# tests/run/export_bad_archives writes (a program of a Linux build), made
+# and run when given.  WINE names the Wine loader
 # (default /usr/lib/wine/wine64); without WINEPREFIX a fresh prefix is made
 # in a temporary directory and removed at the end.
 set -u
+# Wine takes Unix file names and arguments in the locale's character set.
+export LC_ALL=C.UTF-8
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=$(cd "$1" && pwd)
+export_bad_archives=${2:-}
 exe=$build/src/cdbbem.exe
 textrec_tests=$build/tests/textrec/textrec_tests.exe
 wine=${WINE:-/usr/lib/wine/wine64}
@@ -111,6 +116,10 @@ new_dir() {
   echo "$d"
 }
 
+# What the output files hold before a run (the bad-archive table's text).
+stale_model="input.dat of an earlier run, longer than a record"
+stale_plot="input.plt of an earlier run, longer than a record"
+
 echo "== golden cases"
 for case_dir in "$root"/tests/golden/*/; do
   [ -f "$case_dir/ANSYS_Model.cdb" ] || continue
@@ -120,6 +129,34 @@ for case_dir in "$root"/tests/golden/*/; do
     fail "golden $(basename "$case_dir")"$'\n'"$report"
   fi
 done
+
+if [ -n "$export_bad_archives" ]; then
+  echo "== bad archives"
+  "$export_bad_archives" "$scratch/bad" >/dev/null
+  for case_dir in "$scratch"/bad/*/; do
+    name=$(cat "$case_dir/name.txt")
+    (cd "$case_dir" && "$wine" "$exe" >.out 2>.err </dev/null
+      echo $? >.status)
+    # The stop message's line ends in CR LF; the table holds its text.
+    expected=$(cat "$case_dir/stderr-first-line.txt")
+    expected=${expected//"<DIR>/"/"$(win_path "${case_dir%/}")\\"}
+    head -n 1 "$case_dir/.err" | tr -d '\r' >"$case_dir/.first"
+    mv "$case_dir/.first" "$case_dir/.err"
+    expect_run "bad archive: $name" "$case_dir" "$(cat "$case_dir/status.txt")" "$expected" ||
+      continue
+    if [ "$(cat "$case_dir/outputs.txt")" = untouched ]; then
+      expect_content "bad archive: $name" "$case_dir/input.dat" "$stale_model" &&
+        expect_content "bad archive: $name" "$case_dir/input.plt" "$stale_plot" && pass
+    elif [ "$(head -c 40 "$case_dir/input.dat")" = " A BEM Model for 3-D Potential Analysis," ] &&
+      [ "$(head -c 9 "$case_dir/input.plt")" = " TITLE = " ] &&
+      [ "$(tail -c 2 "$case_dir/input.dat" | od -An -c | tr -d ' ')" = '\r\n' ] &&
+      [ "$(tail -c 2 "$case_dir/input.plt" | od -An -c | tr -d ' ')" = '\r\n' ]; then
+      pass
+    else
+      fail "bad archive: $name: outputs not written whole"
+    fi
+  done
+fi
 
 echo "== options"
 d=$(new_dir)
@@ -146,8 +183,6 @@ expect_run "non-ASCII argument" "$d" 2 \
 expect_absent "options" "$d/input.dat" "$d/input.plt" && pass
 
 echo "== file-system cases"
-stale_model="input.dat of an earlier run"
-stale_plot="input.plt of an earlier run"
 
 d=$(new_dir)
 run_in "$d"
@@ -178,6 +213,20 @@ run_in "$d"
 expect_run "model file is a directory" "$d" 30 \
   "cdbbem: severe (30): open failure, unit 6, file $(win_path "$d")\\input.dat" &&
   expect_absent "model file is a directory" "$d/input.plt" && pass
+
+# Wine hands a write to /dev/full the disk-full error of Windows.
+d=$(new_dir)
+cp "$root/tests/golden/closed-cube-crlf/ANSYS_Model.cdb" "$d/"
+ln -s /dev/full "$d/input.dat"
+run_in "$d"
+if expect_run "model file on a full disk" "$d" 38 \
+  "cdbbem: severe (38): error during write, unit 6, file $(win_path "$d")\\input.dat"; then
+  if [ "$(tail -c 2 "$d/input.plt" | od -An -c | tr -d ' ')" = '\r\n' ]; then
+    pass
+  else
+    fail "model file on a full disk: input.plt not written whole"
+  fi
+fi
 
 # A directory with a name outside ASCII: the files are found and written,
 # and the report names the directory in UTF-8.
