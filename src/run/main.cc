@@ -1,18 +1,20 @@
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/fp_env.h"
 #include "platform/machine.h"
+#include "platform/process.h"
 #include "run/run.h"
 
 namespace {
 
-constexpr const char* usage =
+constexpr std::string_view usage =
     "Usage: cdbbem [--help | --version]\n"
     "\n"
     "Translates the archive ANSYS_Model.cdb in the current directory into\n"
@@ -21,6 +23,12 @@ constexpr const char* usage =
     "\n"
     "Exit status: 0 on success, 1 for a malformed archive, otherwise the\n"
     "number of the failure report written on standard error.\n";
+
+// Text goes to the platform's files as bytes, never through a C library
+// stream that might translate line ends.
+void say(cdbbem::file_handle file, std::string_view text) {
+  cdbbem::write_all(file, text.data(), text.size());
+}
 
 // The threads a run may use: CDBBEM_THREADS when set (1 to 64), otherwise
 // the processors the process may run on, at most 8; 0 for a value that is
@@ -43,24 +51,24 @@ unsigned thread_count() {
 
 int main(int argc, char** argv) {
   cdbbem::flush_denormals();
-  if (argc > 1) {
-    std::string arg = argv[1];
-    if (argc == 2 && (arg == "--help" || arg == "-h")) {
-      std::fputs(usage, stdout);
+  const std::vector<std::string> args = cdbbem::program_arguments(argc, argv);
+  if (!args.empty()) {
+    const std::string& arg = args[0];
+    if (args.size() == 1 && (arg == "--help" || arg == "-h")) {
+      say(cdbbem::standard_output(), usage);
       return 0;
     }
-    if (argc == 2 && arg == "--version") {
-      std::puts("cdbbem " CDBBEM_VERSION);
+    if (args.size() == 1 && arg == "--version") {
+      say(cdbbem::standard_output(), "cdbbem " CDBBEM_VERSION "\n");
       return 0;
     }
-    std::fprintf(stderr,
-                 "cdbbem: unexpected argument '%s'; cdbbem takes no arguments (see --help)\n",
-                 arg.c_str());
+    say(cdbbem::standard_error(),
+        "cdbbem: unexpected argument '" + arg + "'; cdbbem takes no arguments (see --help)\n");
     return 2;
   }
   const unsigned threads = thread_count();
   if (threads == 0) {
-    std::fprintf(stderr, "cdbbem: CDBBEM_THREADS must be a whole number from 1 to 64\n");
+    say(cdbbem::standard_error(), "cdbbem: CDBBEM_THREADS must be a whole number from 1 to 64\n");
     return 2;
   }
   return cdbbem::run_translation({cdbbem::current_directory(), cdbbem::standard_output(),

@@ -43,7 +43,8 @@ struct run_result {
   std::string err;  ///< standard error
 };
 
-/// Runs the real cdbbem executable in `dir` with `args`.
+/// Runs the real cdbbem executable in `dir` with `args` (POSIX systems; the
+/// Windows build runs it from tests/windows instead).
 run_result run_executable(const std::string& dir, std::initializer_list<std::string> args = {});
 
 /// Runs the translation in this process on `dir`, capturing its console

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <string>
 
 #include "run/channels.h"
 #include "run/reports.h"
+#include "textrec/record_reader.h"
 #include "textrec_helpers.h"
 
 namespace cdbbem {
@@ -77,6 +81,28 @@ TEST(output_channel_test, write_and_open_failures) {
   EXPECT_EQ(failure.number, report::open_failure);
   EXPECT_EQ(failure.unit, channels::model);
 }
+
+#ifdef _WIN32
+// A file another program holds open without sharing (a sharing violation on
+// Windows) cannot be opened, as an archive or as an output: an open failure,
+// not a permission problem.
+TEST(output_channel_test, file_held_without_sharing_is_an_open_failure) {
+  testing::temp_dir dir;
+  const std::string path = dir.file("held.dat");
+  write_file(path, "held\n");
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  output_channel out;
+  run_failure failure = failure_of([&] { out.open_file(path, channels::model); });
+  EXPECT_EQ(failure.number, report::open_failure);
+  record_reader in;
+  failure = failure_of([&] { in.open_file(path, channels::archive); });
+  EXPECT_EQ(failure.number, report::open_failure);
+  CloseHandle(held);
+  in.open_file(path, channels::archive);
+}
+#endif
 
 }  // namespace
 }  // namespace cdbbem

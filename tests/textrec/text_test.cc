@@ -82,7 +82,11 @@ TEST(text_test, text_to_double) {
 std::string local_date() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   char text[16];
   std::strftime(text, sizeof text, "%d-%b-%y", &local);
   std::string date = text;
