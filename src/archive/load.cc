@@ -56,64 +56,73 @@ void read_in_order(record_reader& archive, output_channel& console, model& m) {
   }
 }
 
-// Reads the flux records beside `first` through a reader of its own,
-// keeping them; they are applied, and a failure of that pass raised, only
-// where the one-thread order reaches the flux pass, so that every earlier
-// failure still wins.
-template <typename First>
-void flux_pass_beside(record_reader& archive, model& m, First first) {
-  const model_counts counts = m.counts;
-  std::vector<flux_record> fluxes;
+// The flux pass read ahead of its turn through a reader of its own: the
+// records are kept, and a failure of the pass held back, until the
+// one-thread order reaches the flux pass, so that every earlier failure
+// still wins.
+struct flux_pass_ahead {
+  std::vector<flux_record> records;
   bool whole = true;
   std::exception_ptr failure;
-  run_two(counts.has_flux_conditions, first, [&] {
+
+  void read(const record_reader& archive, const model_counts& counts) {
     try {
       record_reader second;
       second.open_like(archive);
-      whole = collect_flux_conditions(second, counts, fluxes, flux_records_kept);
+      whole = collect_flux_conditions(second, counts, records, flux_records_kept);
     } catch (...) {
       failure = std::current_exception();
     }
-  });
-  if (!counts.has_flux_conditions) {
-    return;
   }
-  if (!whole) {
-    archive.reopen();
-    read_flux_conditions(archive, m);
-    return;
-  }
-  apply_flux_conditions(m, fluxes, archive.unit());
-  if (failure) {
-    std::rethrow_exception(failure);
-  }
-}
 
-// The same passes with two threads.  This one reads the node records while
-// the other passes over them with a reader of its own and reads the element
-// records, keeping them until the nodes are known; then the elements are
-// made into triangles, and the potentials (read on from the element reader)
-// are classified while the other thread reads the flux records.  The
-// defaults stay after the element block: a count the archive cannot back
-// must not cost memory before the readers run out of records.
+  void apply(record_reader& archive, model& m) {
+    if (!whole) {
+      archive.reopen();
+      read_flux_conditions(archive, m);
+      return;
+    }
+    apply_flux_conditions(m, records, archive.unit());
+    if (failure) {
+      std::rethrow_exception(failure);
+    }
+  }
+};
+
+// The same passes with two threads.  This one reads the node records, then
+// the flux records ahead of their turn; the other passes over the node
+// records with a reader of its own, reads the element records (keeping them
+// until the nodes are known), sets the defaults and reads the potentials
+// that follow.  Then the elements are made into triangles, classified, and
+// given their fluxes.  The defaults stay after the element block, as in the
+// one-thread order: a count the archive cannot back must not cost memory
+// before the readers run out of records.
 void read_side_by_side(record_reader& archive, output_channel& console, model& m) {
   m.counts.node_layout = find_node_layout(archive);
-  record_reader elements;
+  const model_counts counts = m.counts;
+  flux_pass_ahead fluxes;
   run_two(
-      true, [&] { read_node_records(archive, console, m); },
+      true,
       [&] {
+        read_node_records(archive, console, m);
+        if (counts.has_flux_conditions) {
+          fluxes.read(archive, counts);
+        }
+      },
+      [&] {
+        record_reader elements;
         elements.open_like(archive);
-        skip_node_block(elements, m.counts);
+        skip_node_block(elements, counts);
         read_element_records(elements, m);
+        set_default_conditions(m.store);
+        if (counts.has_potential_conditions) {
+          read_potential_conditions(elements, m);
+        }
       });
   triangulate_elements(m);
-  set_default_conditions(m.store);
-  flux_pass_beside(archive, m, [&] {
-    if (m.counts.has_potential_conditions) {
-      read_potential_conditions(elements, m);
-    }
-    classify_triangles(m);
-  });
+  classify_triangles(m);
+  if (counts.has_flux_conditions) {
+    fluxes.apply(archive, m);
+  }
 }
 
 }  // namespace
