@@ -29,6 +29,8 @@ model load(record_reader& archive, output_channel& console, const load_options& 
     archive.reopen();
     read_flux_conditions(archive, m);
   }
+  // Passes that read a changing file saw different models.
+  archive.check_unchanged();
   return m;
 }
 

@@ -3,6 +3,8 @@
 
 #include "platform/files.h"
 #include "platform/fp_env.h"
+#include "platform/interrupts.h"
+#include "run/reports.h"
 #include "run/run.h"
 
 namespace {
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
                  arg.c_str());
     return 2;
   }
+  cdbbem::install_interrupt_handlers(cdbbem::interrupt_message(), cdbbem::standard_error());
   return cdbbem::run_translation(
       {cdbbem::current_directory(), cdbbem::standard_output(), cdbbem::standard_error()});
 }
