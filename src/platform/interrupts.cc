@@ -92,7 +92,7 @@ std::uint64_t guarded_keep(int slot, std::uint64_t reached) noexcept {
   while (n > 0 && data[n - 1] != '\n') {
     --n;
   }
-  return at + n > keep ? at + n : keep;
+  return n > 0 && at + n > keep ? at + n : keep;
 }
 
 }  // namespace cdbbem
