@@ -138,6 +138,8 @@ model load(record_reader& archive, output_channel& console, const load_options& 
   } else {
     read_in_order(archive, console, m);
   }
+  // Passes that read a changing file saw different models.
+  archive.check_unchanged();
   return m;
 }
 

@@ -23,7 +23,8 @@ struct load_options {
 /// Reads the archive open in `archive` into a model: the two survey passes,
 /// the store, the node and element blocks, the default conditions, the
 /// potentials and their triangles, and the fluxes, in that order, reopening
-/// the archive before each pass after the first.  Node-numbering warnings
+/// the archive before each pass after the first and raising 107 when the
+/// archive changed while it was read.  Node-numbering warnings
 /// go to `console`.  Failures are raised as `run_failure` or `run_stop`.
 model load(record_reader& archive, output_channel& console, const load_options& options = {});
 

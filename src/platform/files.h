@@ -42,6 +42,27 @@ bool cut_after(file_handle file, std::uint64_t size);
 /// Closes a file opened by this room.
 void close_file(file_handle file);
 
+/// What tells one state of a file from another: on POSIX its device, its
+/// file number, its size and its modification time in nanoseconds.  Only
+/// equality means anything; each system fills the fields its own way.
+struct file_identity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  std::uint64_t size = 0;
+  std::uint64_t modified = 0;
+  bool operator==(const file_identity&) const = default;
+};
+
+/// The identity of an open file, taken from the open file itself (not its
+/// path); false when the system does not give it.
+bool identify_file(file_handle file, file_identity& identity);
+
+/// Takes an exclusive advisory lock on an open file without waiting; the
+/// lock goes with the open file and ends when it is closed or the process
+/// ends, leaving nothing on disk.  False only when another open file holds
+/// it: where the file system has no such locks, every caller gets through.
+bool lock_exclusive(file_handle file);
+
 /// The process's standard output and standard error, written as bytes.
 file_handle standard_output();
 file_handle standard_error();

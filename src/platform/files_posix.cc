@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +94,31 @@ bool cut_after(file_handle file, std::uint64_t size) {
 void close_file(file_handle file) {
   if (file != no_file) {
     ::close(fd_of(file));
+  }
+}
+
+bool identify_file(file_handle file, file_identity& identity) {
+  struct stat info;
+  if (::fstat(fd_of(file), &info) != 0) {
+    return false;
+  }
+  // Unsigned arithmetic keeps times before 1970 distinct as well.
+  identity.volume = static_cast<std::uint64_t>(info.st_dev);
+  identity.file = static_cast<std::uint64_t>(info.st_ino);
+  identity.size = static_cast<std::uint64_t>(info.st_size);
+  identity.modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
+                      static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+  return true;
+}
+
+bool lock_exclusive(file_handle file) {
+  for (;;) {
+    if (::flock(fd_of(file), LOCK_EX | LOCK_NB) == 0) {
+      return true;
+    }
+    if (errno != EINTR) {
+      return errno != EWOULDBLOCK;
+    }
   }
 }
 

@@ -10,6 +10,8 @@
 #include "platform/fp_env.h"
 #include "platform/machine.h"
 #include "platform/process.h"
+#include "platform/interrupts.h"
+#include "run/reports.h"
 #include "run/run.h"
 
 namespace {
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     say(cdbbem::standard_error(), "cdbbem: CDBBEM_THREADS must be a whole number from 1 to 64\n");
     return 2;
   }
+  cdbbem::install_interrupt_handlers(cdbbem::interrupt_message(), cdbbem::standard_error());
   return cdbbem::run_translation({cdbbem::current_directory(), cdbbem::standard_output(),
                                   cdbbem::standard_error(), 0, threads});
 }

@@ -24,7 +24,12 @@ std::string listing_row(const char* image, const char* pc, const char* routine, 
 }  // namespace
 
 const char* report_template(report number) {
+  if (number == file_in_use) {
+    return "file in use by another run, unit %d, file %s";
+  }
   switch (number) {
+  case report::file_changed:
+    return "file changed while being read, unit %d, file %s";
   case report::access_denied:
     return "permission to access file denied, unit %d, file %s";
   case report::end_of_file:
@@ -55,6 +60,8 @@ const char* report_template(report number) {
     return "";
   }
 }
+
+const char* interrupt_message() { return "cdbbem: interrupted by signal %d\n"; }
 
 const char* report_severity(report number) {
   return number == report::output_conversion ? "error" : "severe";

@@ -8,9 +8,16 @@
 
 namespace cdbbem {
 
+/// The report of a run that finds its model file locked by another run.
+inline constexpr report file_in_use{108};
+
 /// The text of a catalogue report with "%d" (the unit) and "%s" (the file)
 /// still to be filled, such as "file not found, unit %d, file %s".
 const char* report_template(report number);
+
+/// The line written on standard error when a signal interrupts the run,
+/// with "%d" for the signal's number, line end included.
+const char* interrupt_message();
 
 /// The severity word of a report: "error" for output conversion, else "severe".
 const char* report_severity(report number);

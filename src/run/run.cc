@@ -19,10 +19,6 @@
 
 namespace cdbbem {
 
-namespace {
-
-using namespace std::string_view_literals;
-
 // Everything a run owns from its start to its end.
 struct run_state {
   record_reader archive;
@@ -31,12 +27,22 @@ struct run_state {
   output_channel console;
 };
 
+namespace {
+
+using namespace std::string_view_literals;
+
 // The files are opened before the first pass, so that a run that cannot
 // write its outputs says so before reading anything.
 void translate(run_state& s, const run_options& options) {
   const std::string& dir = options.directory;
   s.archive.open_file(join_path(dir, archive_file_name), channels::archive);
   s.model_file.open_file(join_path(dir, model_file_name), channels::model);
+  // Two runs in one directory would write the same files at once.  The
+  // lock is taken before any file is written, and before the plot file is
+  // opened, so that the run that finds it held leaves every file as it was.
+  if (!s.model_file.try_lock()) {
+    fail(file_in_use, channels::model);
+  }
   s.plot_file.open_file(join_path(dir, plot_file_name), channels::plot);
 
   const model m = load(s.archive, s.console, {options.store_memory_cap, options.threads});
@@ -85,11 +91,8 @@ void write_error(const run_options& options, const std::string& text) {
   write_all(options.error_out, text.data(), text.size());
 }
 
-}  // namespace
-
-int run_translation(const run_options& options) {
+int run(run_state& s, const run_options& options) {
   flushed_denormals_scope arithmetic;
-  run_state s;
   s.console.attach(options.console);
   try {
     try {
@@ -110,6 +113,27 @@ int run_translation(const run_options& options) {
     // A malformed archive is a failure: the status must not say success.
     return 1;
   }
+}
+
+}  // namespace
+
+run_buffers::run_buffers() : state_(std::make_unique<run_state>()) {}
+
+run_buffers::~run_buffers() = default;
+
+int run_translation(const run_options& options) {
+  run_buffers buffers;
+  return run_translation(options, buffers);
+}
+
+int run_translation(const run_options& options, run_buffers& buffers) {
+  run_state& s = *buffers.state_;
+  int status = run(s, options);
+  // The lock on the model file ends with it.
+  s.archive.close();
+  s.model_file.close();
+  s.plot_file.close();
+  return status;
 }
 
 }  // namespace cdbbem

@@ -2,6 +2,7 @@
 #define CDBBEM_RUN_RUN_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace cdbbem {
@@ -15,11 +16,32 @@ struct run_options {
   unsigned threads = 1;                ///< threads the run may use
 };
 
+struct run_state;
+
+/// The archive reader and the channels of a run with their buffers, kept by
+/// a caller that runs many translations (a fuzz target) so that each run
+/// does not allocate them again.  Serves one run at a time.
+class run_buffers {
+ public:
+  run_buffers();
+  ~run_buffers();
+  run_buffers(const run_buffers&) = delete;
+  run_buffers& operator=(const run_buffers&) = delete;
+
+ private:
+  friend int run_translation(const run_options& options, run_buffers& buffers);
+  std::unique_ptr<run_state> state_;
+};
+
 /// The whole translation: reads "ANSYS_Model.cdb" in the directory, writes
 /// "input.dat" and "input.plt" beside it and returns the exit status: 0 on
 /// success, 1 for a malformed archive, else the failure report's number
-/// (low 8 bits).  Never throws.
+/// (low 8 bits).  A second run in the same directory while one is writing
+/// ends with 108 and touches no file.  Never throws.
 int run_translation(const run_options& options);
+
+/// The same through `buffers`; every file is closed when it returns.
+int run_translation(const run_options& options, run_buffers& buffers);
 
 }  // namespace cdbbem
 

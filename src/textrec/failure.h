@@ -21,6 +21,7 @@ enum class report : int {
   list_syntax = 59,
   output_conversion = 63,
   input_conversion = 64,
+  file_changed = 107,  ///< a file read several times changed in between
   array_size_overflow = 179,
   invalid_integer = 545,
   invalid_real = 547,

@@ -8,13 +8,20 @@ namespace cdbbem {
 
 output_channel::output_channel() : buffer_(std::make_unique_for_overwrite<char[]>(buffer_size)) {}
 
-output_channel::~output_channel() {
+output_channel::~output_channel() { close(); }
+
+void output_channel::close() {
   if (owned_) {
+    guard_.release();
     close_file(file_);
   }
+  file_ = no_file;
+  owned_ = false;
+  used_ = 0;
 }
 
 void output_channel::open_file(const std::string& path, channel unit) {
+  close();
   path_ = path;
   unit_ = unit;
   open_error error;
@@ -26,8 +33,12 @@ void output_channel::open_file(const std::string& path, channel unit) {
   owned_ = true;
   used_ = 0;
   flushed_ = 0;
+  whole_ = 0;
   write_failed_ = false;
+  guard_.guard(file);
 }
+
+bool output_channel::try_lock() { return lock_exclusive(file_); }
 
 void output_channel::attach(std::intptr_t file) {
   file_ = file;
@@ -50,12 +61,22 @@ void output_channel::write_record(std::string_view text) {
 }
 
 void output_channel::flush() {
+  if (used_ == 0) {
+    return;
+  }
+  // An interrupt during the write keeps the records of this buffer that
+  // reached the file; the guard learns where they end.
+  guard_.writing(buffer_.get(), used_, flushed_);
   std::size_t done = write_all(file_, buffer_.get(), used_);
+  std::size_t last_end = std::string_view(buffer_.get(), done).rfind('\n');
+  if (last_end != std::string_view::npos) {
+    whole_ = flushed_ + last_end + 1;
+  }
+  guard_.kept(whole_);
   if (done < used_) {
     // The records that reached the file whole are kept; `finish` cuts the
     // one the failure split, and whatever an earlier run left after it.
-    std::size_t last_end = std::string_view(buffer_.get(), done).rfind('\n');
-    flushed_ += last_end == std::string_view::npos ? 0 : last_end + 1;
+    flushed_ = whole_;
     write_failed_ = true;
     used_ = 0;
     if (owned_) {

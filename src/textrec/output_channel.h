@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/interrupts.h"
 #include "textrec/failure.h"
 
 namespace cdbbem {
@@ -14,7 +15,8 @@ namespace cdbbem {
 /// A text output file (or standard output) written record by record through
 /// a bounded buffer.  Records are built in place in the buffer and end with
 /// CR LF.  A file is written from its start without being emptied on open;
-/// `finish` cuts it after the last record when it received any.
+/// `finish` cuts it after the last record when it received any, and so does
+/// an interrupt that ends the process while it is written.
 class output_channel {
  public:
   /// Size of the output buffer.
@@ -27,9 +29,18 @@ class output_channel {
   output_channel(const output_channel&) = delete;
   output_channel& operator=(const output_channel&) = delete;
 
-  /// Opens or creates the file at `path` as channel `unit`; raises 9 when
-  /// access is denied and 30 for any other failure.
+  /// Opens or creates the file at `path` as channel `unit`, closing the
+  /// file the channel had; raises 9 when access is denied and 30 for any
+  /// other failure.
   void open_file(const std::string& path, channel unit);
+
+  /// Takes the exclusive advisory lock on the open file, held until it is
+  /// closed; false when another open file holds it.
+  bool try_lock();
+
+  /// Closes the file the channel owns, keeping its buffer for another.
+  /// Whatever was not flushed is dropped.
+  void close();
 
   /// Writes to an already open file of the platform that the channel does
   /// not own, such as standard output; write failures there are not reported.
@@ -81,6 +92,8 @@ class output_channel {
   std::intptr_t file_ = -1;  // the platform's file handle
   bool owned_ = false;
   bool write_failed_ = false;  // a write to the file failed part-way
+  std::uint64_t whole_ = 0;    // bytes of the file known to end after a record
+  interrupt_guard guard_;
 };
 
 }  // namespace cdbbem

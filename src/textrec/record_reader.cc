@@ -26,25 +26,53 @@ constexpr std::size_t buffer_capacity = record_reader::buffer_size + 2;
 
 record_reader::record_reader() = default;
 
-record_reader::~record_reader() { close_file(file_); }
+record_reader::~record_reader() { close(); }
 
-void record_reader::open_file(const std::string& path, channel unit) {
+void record_reader::close() {
   close_file(file_);
   file_ = no_file;
-  path_ = path;
-  unit_ = unit;
-  from_memory_ = false;
+}
+
+open_error record_reader::open_path() {
+  close();
   // The input is read several times from its start, so only a regular file
   // will do.
   open_error error;
-  file_ = open_for_reading(path, error);
+  file_ = open_for_reading(path_, error);
   if (file_ == no_file) {
-    fail_open(error, unit);
+    return error;
   }
   if (!buffer_) {
     buffer_ = std::make_unique_for_overwrite<char[]>(buffer_capacity);
   }
   rewind();
+  return open_error::none;
+}
+
+void record_reader::open_file(const std::string& path, channel unit) {
+  path_ = path;
+  unit_ = unit;
+  from_memory_ = false;
+  open_error error = open_path();
+  if (error != open_error::none) {
+    fail_open(error, unit);
+  }
+  if (!identify_file(file_, identity_)) {
+    fail(report::read_error, unit_);
+  }
+}
+
+void record_reader::check_unchanged() const {
+  file_identity now;
+  if (from_memory_ || file_ == no_file) {
+    return;
+  }
+  if (!identify_file(file_, now)) {
+    fail(report::read_error, unit_);
+  }
+  if (now != identity_) {
+    fail(report::file_changed, unit_);
+  }
 }
 
 void record_reader::open_memory(std::string_view text, channel unit) {
@@ -59,17 +87,27 @@ void record_reader::reopen() {
   if (from_memory_) {
     rewind();
   } else {
-    std::string path = path_;
-    open_file(path, unit_);
+    // A file that could be opened before and cannot now has gone or been
+    // replaced while it was read.
+    if (open_path() != open_error::none) {
+      fail(report::file_changed, unit_);
+    }
+    check_unchanged();
   }
 }
 
 void record_reader::open_like(const record_reader& other) {
   if (other.from_memory_) {
     open_memory(other.memory_, other.unit_);
-  } else {
-    open_file(other.path_, other.unit_);
+    return;
   }
+  // Another pass over the file `other` first opened: it must still be that
+  // file, as it was then, like a reopening.
+  path_ = other.path_;
+  unit_ = other.unit_;
+  from_memory_ = false;
+  identity_ = other.identity_;
+  reopen();
 }
 
 void record_reader::rewind() {
@@ -108,6 +146,9 @@ bool record_reader::fill() {
       fail(report::read_error, unit_);
     }
     if (got == 0) {
+      // A file that ends sooner than it did (cut, or still being written)
+      // is a changed file, not a short one.
+      check_unchanged();
       at_eof_ = true;
       break;
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
 #include "textrec/failure.h"
 
 namespace cdbbem {
@@ -16,7 +17,9 @@ namespace cdbbem {
 /// memory.  A record is the bytes up to the next LF, less one CR directly
 /// before it; a last line without LF is still a record; a line holding only
 /// byte 26 (SUB) ends the file.  A line longer than the buffer is cut to the
-/// buffer's size and marked `truncated`; the rest of it is skipped.
+/// buffer's size and marked `truncated`; the rest of it is skipped.  A file
+/// read several times must stay as it was when first opened: its identity is
+/// compared at each reopening and at its end, and a difference raises 107.
 class record_reader {
  public:
   /// Size of the file buffer and so the longest record kept whole.
@@ -35,12 +38,23 @@ class record_reader {
   /// Reads records from `text`, which must outlive the reader's use.
   void open_memory(std::string_view text, channel unit);
 
-  /// Back to the first record: the file is closed and opened again.
+  /// Back to the first record: the file is closed and opened again; raises
+  /// 107 when it is no longer the file first opened, as it was then.
   void reopen();
 
   /// Opens the input `other` reads (the same file again, or the same text)
-  /// at its first record, so that two passes can read it side by side.
+  /// at its first record, so that two passes can read it side by side;
+  /// raises 107 as `reopen` does when the file has changed since `other`
+  /// first opened it.
   void open_like(const record_reader& other);
+
+  /// Raises 107 when the open file is no longer as it was when first
+  /// opened (device, file number, size, modification time).  Nothing for
+  /// text in memory.
+  void check_unchanged() const;
+
+  /// Closes the file, keeping the buffer for another.
+  void close();
 
   /// The next record into `record`; false at the end of the file.  The view
   /// stays valid until the next call.
@@ -62,6 +76,7 @@ class record_reader {
   const std::string& path() const { return path_; }
 
  private:
+  open_error open_path();
   bool fill();
   void rewind();
 
@@ -70,6 +85,7 @@ class record_reader {
   std::string path_;
   channel unit_ = channel::none;
   std::intptr_t file_ = -1;  // the platform's file handle
+  file_identity identity_;   // the file as first opened
   bool from_memory_ = false;
   const char* data_ = nullptr;  // start of the readable bytes
   std::size_t pos_ = 0;         // next unread byte

@@ -1,8 +1,13 @@
 #include "textrec/fixed_read.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "archive/archive_formats.h"
@@ -233,6 +238,89 @@ TEST(fixed_read_test, file_records_across_refills) {
       ++n;
     }
     EXPECT_EQ(n, want.size());
+    in.reopen();
+  }
+}
+
+// A file read several times must stay as it was when first opened.  A change
+// in place (bytes added or cut, a new time at the same size) is found at the
+// next reopening, at the end of the file and when asked; another file put in
+// its place is found at the next reopening.  Each is report 107, never 24.
+TEST(fixed_read_test, changed_file_is_report_107) {
+  struct row {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    bool in_place;
+  };
+  const row rows[] = {
+      {"bytes added",
+       [](const std::string& p) {
+         int fd = ::open(p.c_str(), O_WRONLY | O_APPEND);
+         ASSERT_EQ(::write(fd, "x\n", 2), 2);
+         ::close(fd);
+       },
+       true},
+      {"cut to half", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 20000), 0); },
+       true},
+      {"same size, new time",
+       [](const std::string& p) {
+         const struct timespec times[2] = {{0, UTIME_OMIT}, {1'000'000'000, 123'456'789}};
+         ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+       },
+       true},
+      {"another file in its place",
+       [](const std::string& p) {
+         testing::write_file(p + ".new", testing::read_file(p));
+         ASSERT_EQ(std::rename((p + ".new").c_str(), p.c_str()), 0);
+       },
+       false},
+      {"removed", [](const std::string& p) { ASSERT_EQ(::unlink(p.c_str()), 0); }, false},
+  };
+  std::string text;
+  for (int n = 0; n < 5000; ++n) {
+    text += "record " + std::to_string(n) + "\n";
+  }
+  enum class when { reopening, reading_to_the_end, asked };
+  for (const row& r : rows) {
+    for (when w : {when::reopening, when::reading_to_the_end, when::asked}) {
+      SCOPED_TRACE(std::string(r.name) + ", found " + std::to_string(static_cast<int>(w)));
+      testing::temp_dir dir;
+      const std::string path = dir.file("archive.cdb");
+      testing::write_file(path, text);
+      record_reader in;
+      in.open_file(path, channels::archive);
+      std::string_view record;
+      ASSERT_TRUE(in.next(record));
+      r.change(path);
+      auto find = [&] {
+        if (w == when::reopening) {
+          in.reopen();
+        } else if (w == when::asked) {
+          in.check_unchanged();
+        } else {
+          while (in.next(record)) {
+          }
+        }
+      };
+      if (w == when::reopening || r.in_place) {
+        run_failure failure = failure_of(find);
+        EXPECT_EQ(failure.number, report::file_changed);
+        EXPECT_EQ(failure.unit, channels::archive);
+      } else {
+        find();
+      }
+    }
+  }
+  // Unchanged, it reads again and again.
+  testing::temp_dir dir;
+  testing::write_file(dir.file("same.cdb"), text);
+  record_reader in;
+  in.open_file(dir.file("same.cdb"), channels::archive);
+  for (int pass = 0; pass < 3; ++pass) {
+    std::string_view record;
+    while (in.next(record)) {
+    }
+    in.check_unchanged();
     in.reopen();
   }
 }

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/interrupts.h"
 #include "run/channels.h"
 #include "run/reports.h"
 #include "textrec/record_reader.h"
@@ -103,6 +104,23 @@ TEST(output_channel_test, file_held_without_sharing_is_an_open_failure) {
   in.open_file(path, channels::archive);
 }
 #endif
+
+// An interrupt during a write keeps, of the bytes of that write that reached
+// the file, those up to their last line feed; before them, what was kept.
+TEST(output_channel_test, interrupt_keeps_the_lines_that_reached_the_file) {
+  interrupt_guard guard;
+  ASSERT_TRUE(guard.guard(99));  // the handler alone uses the file
+  guard.kept(90);
+  const std::string data = "aa\r\nbb\r\ncc";  // written from byte 100
+  guard.writing(data.data(), data.size(), 100);
+  const std::uint64_t rows[][2] = {{0, 90},    {100, 90},  {103, 90},  {104, 104},
+                                   {107, 104}, {108, 108}, {110, 108}, {500, 108}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(guard.keep_at(r[0]), r[1]) << r[0] << " bytes reached";
+  }
+  guard.kept(108);
+  EXPECT_EQ(guard.keep_at(110), 108u);
+}
 
 }  // namespace
 }  // namespace cdbbem
