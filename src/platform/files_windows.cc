@@ -142,6 +142,30 @@ bool cut_after(file_handle file, std::uint64_t size) {
   return SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(handle) != 0;
 }
 
+bool identify_file(file_handle file, file_identity& identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(handle_of(file), &info) == 0) {
+    return false;
+  }
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.file = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  identity.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  identity.modified = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                      info.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+bool lock_exclusive(file_handle file) {
+  // The whole range a file can have; the lock goes with this handle, so
+  // this run's own writes and cuts through it are not held back.
+  OVERLAPPED whole = {};
+  if (LockFileEx(handle_of(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                 MAXDWORD, &whole) != 0) {
+    return true;
+  }
+  return GetLastError() != ERROR_LOCK_VIOLATION;
+}
+
 void close_file(file_handle file) {
   if (file != no_file) {
     CloseHandle(handle_of(file));

@@ -17,16 +17,24 @@ struct guard_slot {
   std::atomic<std::uint64_t> pending_at{0};
   std::atomic<const char*> pending_data{nullptr};
   std::atomic<std::size_t> pending_size{0};  // 0: no write in progress
+  std::atomic<const void*> writer{nullptr};  // the thread writing, by token
 };
 
 static_assert(std::atomic<file_handle>::is_always_lock_free &&
                   std::atomic<std::uint64_t>::is_always_lock_free &&
                   std::atomic<const char*>::is_always_lock_free &&
                   std::atomic<std::size_t>::is_always_lock_free &&
-                  std::atomic<bool>::is_always_lock_free,
+                  std::atomic<bool>::is_always_lock_free &&
+                  std::atomic<const void*>::is_always_lock_free,
               "the interrupt handler reads these fields and may take no lock");
 
 guard_slot slots[max_guarded_files];
+
+// Set by the first interrupt: from then on no guarded file is written to.
+std::atomic<bool> stopping{false};
+
+// Its address tells the threads apart, also inside a signal handler.
+thread_local char thread_token;
 
 }  // namespace
 
@@ -59,7 +67,15 @@ void interrupt_guard::writing(const char* data, std::size_t size, std::uint64_t 
     guard_slot& s = slots[slot_];
     s.pending_at = at;
     s.pending_data = data;
-    s.pending_size = size;  // last: it makes the two above count
+    s.writer = &thread_token;
+    s.pending_size = size;  // after the three above: it makes them count
+    // An interrupt that has begun waits for writes announced before it saw
+    // them; one announced after must not reach the file.  Both sides store
+    // first and load second, in one total order, so one sees the other.
+    if (stopping.load()) {
+      s.pending_size = 0;
+      park_forever();
+    }
   }
 }
 
@@ -73,6 +89,27 @@ void interrupt_guard::kept(std::uint64_t size) noexcept {
 
 std::uint64_t interrupt_guard::keep_at(std::uint64_t reached) const noexcept {
   return slot_ >= 0 ? guarded_keep(slot_, reached) : 0;
+}
+
+bool stop_writers() noexcept {
+  const void* self = &thread_token;
+  if (stopping.exchange(true)) {
+    // Another interrupt got here first and ends the process; a write this
+    // thread had begun is given up, so that it is not waited for.
+    for (guard_slot& s : slots) {
+      if (s.writer.load() == self) {
+        s.pending_size = 0;
+      }
+    }
+    return false;
+  }
+  for (guard_slot& s : slots) {
+    // A write another thread has begun reaches the file before the cut;
+    // this thread's own, interrupted, is what `guarded_keep` accounts for.
+    while (s.pending_size.load() != 0 && s.writer.load() != self) {
+    }
+  }
+  return true;
 }
 
 file_handle guarded_file(int slot) noexcept { return slots[slot].file; }

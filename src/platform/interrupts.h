@@ -57,6 +57,18 @@ class interrupt_guard {
   int slot_ = -1;
 };
 
+/// For the interrupt handler, before it cuts the guarded files: from now on
+/// no other thread starts a write to a guarded file (one that tries waits
+/// for the process to end), and writes other threads have begun are waited
+/// for.  False when another interrupt has begun already: the caller must
+/// then wait for the process to end (`park_forever`).  Safe to call from a
+/// signal handler.
+bool stop_writers() noexcept;
+
+/// Waits for the process to end, never returning.  Safe to call from a
+/// signal handler.
+[[noreturn]] void park_forever() noexcept;
+
 /// The file guarded in `slot` (0 to `max_guarded_files` - 1), or `no_file`.
 /// For the interrupt handler: safe to call from a signal handler.
 file_handle guarded_file(int slot) noexcept;

@@ -70,6 +70,9 @@ void write_message(int signal_number) {
 // Runs with the interrupting signals blocked, and never returns: only
 // async-signal-safe calls and lock-free atomics below.
 extern "C" void on_interrupt(int signal_number) {
+  if (!stop_writers()) {
+    park_forever();
+  }
   cut_guarded_files();
   write_message(signal_number);
   struct sigaction action = {};
@@ -87,6 +90,12 @@ extern "C" void on_interrupt(int signal_number) {
 }
 
 }  // namespace
+
+[[noreturn]] void park_forever() noexcept {
+  for (;;) {
+    ::pause();
+  }
+}
 
 void install_interrupt_handlers(const char* message, file_handle error_out) {
   interrupt_message = message;
