@@ -12,6 +12,7 @@
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
 #include "textrec/numeric_input.h"
+#include "textrec/progress.h"
 #include "textrec/record_reader.h"
 #include "textrec/text.h"
 
@@ -48,10 +49,12 @@ bool names_node(const potential_record& r, std::int32_t n) {
 
 void read_potential_conditions(record_reader& archive, model& m) {
   stage_scope stage("read_potential_conditions", archive_file_name, &archive.line_number());
+  std::int64_t records = 0;
   const model_counts& counts = m.counts;
   potential_record r;
   bool in_hand = false;  // r holds a record the loop has yet to examine
   for (;;) {
+    progress_tick("reading potentials", ++records, 0);
     if (!in_hand) {
       r.read(archive);
     }
@@ -80,6 +83,7 @@ void read_potential_conditions(record_reader& archive, model& m) {
 
 void read_flux_conditions(record_reader& archive, model& m) {
   stage_scope stage("read_flux_conditions", archive_file_name, &archive.line_number());
+  std::int64_t records = 0;
   const model_counts& counts = m.counts;
   // Node layouts 3 and 4 write the element number one column wider.
   record_format header = counts.node_layout >= 3 ? record_format(formats::flux_header_a9)
@@ -87,6 +91,7 @@ void read_flux_conditions(record_reader& archive, model& m) {
   char line[line_length];
   char field[8];
   for (;;) {
+    progress_tick("reading fluxes", ++records, 0);
     read_formatted(archive, header, {into(line, line_length), into(field, sizeof field)});
     if (text_equal({line, line_length}, "SFE,")) {
       std::int32_t e = text_to_int(field, sizeof field);
@@ -103,6 +108,10 @@ void read_flux_conditions(record_reader& archive, model& m) {
       double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
       read_free(archive, {into(a), into(b), into(c), into(d)});
       set_element_flux(m.store, e, (((a + b) + c) + d) * 0.25);
+      if (m.flux_elements.empty()) {
+        m.flux_elements.resize(static_cast<std::size_t>(counts.element_count) + 1);
+      }
+      m.flux_elements[static_cast<std::size_t>(e)] = true;
       continue;
     }
     if (text_equal({line, line_length}, "FINI")) {

@@ -18,7 +18,7 @@ model load(record_reader& archive, output_channel& console, const load_options& 
   allocate_store(m.counts, m.store, store_budget(options.store_memory_cap));
 
   archive.reopen();
-  read_node_block(archive, console, m);
+  read_node_block(archive, options.node_warnings_on_console ? &console : nullptr, m);
   read_element_block(archive, m);
   set_default_conditions(m.store);
   if (m.counts.has_potential_conditions) {

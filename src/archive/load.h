@@ -15,13 +15,17 @@ struct load_options {
   /// Most bytes the store may take (0: what the machine can give).  For
   /// harnesses that run many archives in one process.
   std::uint64_t store_memory_cap = 0;
+  /// Whether node-numbering warnings are written on the console; they are
+  /// counted in the model either way.
+  bool node_warnings_on_console = true;
 };
 
 /// Reads the archive open in `archive` into a model: the two survey passes,
 /// the store, the node and element blocks, the default conditions, the
 /// potentials and their triangles, and the fluxes, in that order, reopening
 /// the archive before each pass after the first.  Node-numbering warnings
-/// go to `console`.  Failures are raised as `run_failure` or `run_stop`.
+/// go to `console` (unless the options say otherwise).  Failures are raised
+/// as `run_failure` or `run_stop`.
 model load(record_reader& archive, output_channel& console, const load_options& options = {});
 
 }  // namespace cdbbem

@@ -19,7 +19,7 @@ TEST(cli_test, options_touch_no_file) {
       {"--help", 0, "Usage: cdbbem", ""},
       {"--version", 0, "cdbbem 1.", ""},
       {"-x", 2, "", "cdbbem: unexpected argument '-x'"},
-      {"ANSYS_Model.cdb", 2, "", "cdbbem: unexpected argument 'ANSYS_Model.cdb'"},
+      {"missing.cdb", 2, "", "cdbbem: no such file or directory: 'missing.cdb'"},
   };
   for (const row& r : rows) {
     temp_dir dir;

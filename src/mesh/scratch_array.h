@@ -1,0 +1,45 @@
+#ifndef CDBBEM_MESH_SCRATCH_ARRAY_H_
+#define CDBBEM_MESH_SCRATCH_ARRAY_H_
+
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "model/model.h"
+#include "platform/machine.h"
+
+namespace cdbbem {
+
+/// A zero-filled array of a trivial type for the analysis.  It asks for
+/// huge pages before its first touch: for arrays of millions of entries a
+/// fault per small page costs more than the work done on the page.  Raises
+/// std::bad_alloc when the system refuses the memory.
+template <typename T>
+class scratch_array {
+ public:
+  scratch_array() = default;
+  explicit scratch_array(std::size_t size) : size_(size) {
+    data_.reset(static_cast<T*>(std::calloc(size > 0 ? size : 1, sizeof(T))));
+    if (data_ == nullptr) {
+      throw std::bad_alloc();
+    }
+    advise_huge_pages(data_.get(), size * sizeof(T));
+  }
+
+  T& operator[](std::size_t k) { return data_[k]; }
+  const T& operator[](std::size_t k) const { return data_[k]; }
+  T* begin() { return data_.get(); }
+  T* end() { return data_.get() + size_; }
+  const T* begin() const { return data_.get(); }
+  const T* end() const { return data_.get() + size_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  std::unique_ptr<T[], free_deleter> data_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_MESH_SCRATCH_ARRAY_H_
