@@ -74,39 +74,67 @@ double box_diagonal(const model& m) {
 
 vec3 node(const model& m, std::int32_t n) { return point_at(m.store.node_xyz.column(n)); }
 
-// (b - a) x (c - a) of triangle t: twice its area, along its normal.
-vec3 twice_area(const model& m, std::int32_t t) {
-  const std::int32_t* v = m.store.triangle_nodes.column(t);
-  const vec3 a = node(m, v[0]);
-  return cross(node(m, v[1]) - a, node(m, v[2]) - a);
+// Whether products and squares of `x` stay within the normal range.
+bool moderate(double x) {
+  const double size = std::fabs(x);
+  return size == 0.0 || (size >= 0x1p-250 && size <= 0x1p250);
 }
 
-// Whether |normal| <= 1e-12 d^2, without forming d^2 where it would
-// overflow or vanish.
-bool degenerate_area(double twice, double d) {
-  if (d == 0.0) {
-    return !(twice > 0.0);
+bool moderate(vec3 v) { return moderate(v.x) && moderate(v.y) && moderate(v.z); }
+
+// The binary exponent of v's largest component (0 for a zero vector).
+int exponent_of(vec3 v) {
+  int e = 0;
+  std::frexp(std::max({std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)}), &e);
+  return e;
+}
+
+vec3 scaled(vec3 v, int e) { return {std::ldexp(v.x, e), std::ldexp(v.y, e), std::ldexp(v.z, e)}; }
+
+// (b - a) x (c - a) of triangle t, twice its area along its normal, as
+// `v` times 2^exponent: the sides are scaled by powers of two first where
+// the products would leave the normal range.
+struct area_vector {
+  vec3 v;
+  int exponent;
+};
+
+area_vector area_of(const model& m, std::int32_t t) {
+  const std::int32_t* k = m.store.triangle_nodes.column(t);
+  const vec3 a = node(m, k[0]);
+  const vec3 u = node(m, k[1]) - a, w = node(m, k[2]) - a;
+  if (moderate(u) && moderate(w)) {
+    return {cross(u, w), 0};
   }
-  const double limit = degenerate_tolerance * d * d;
-  if (std::isfinite(limit) && limit > 0.0) {
-    return twice <= limit;
+  const int eu = exponent_of(u), ew = exponent_of(w);
+  return {cross(scaled(u, -eu), scaled(w, -ew)), eu + ew};
+}
+
+// Whether |area vector| <= 1e-12 d^2; `limit` is 1e-12 d^2 when that is a
+// normal number, else 0.
+bool degenerate_area(const area_vector& area, double size, double d, double limit) {
+  if (area.exponent == 0 && limit > 0.0) {
+    return size <= limit;
   }
-  return twice / d / d <= degenerate_tolerance;
+  const int half = area.exponent / 2;
+  return size <= degenerate_tolerance * std::ldexp(d, -half) * std::ldexp(d, half - area.exponent);
 }
 
 // Area, volume and degenerate triangles.
 void triangle_figures(const model& m, double d, mesh_report& r) {
   mesh_figures& f = r.figures;
+  double limit = degenerate_tolerance * d * d;
+  limit = std::isnormal(limit) ? limit : 0.0;
   double area = 0.0;
   double volume = 0.0;
   for (std::int32_t t = 1; t <= m.counts.triangle_count; ++t) {
     progress_tick("checking triangles", t, m.counts.triangle_count);
     const std::int32_t* v = m.store.triangle_nodes.column(t);
-    const vec3 a = node(m, v[0]), b = node(m, v[1]), c = node(m, v[2]);
-    const double twice = length(cross(b - a, c - a));
-    area += twice / 2.0;
-    volume += dot(a, cross(b, c)) / 6.0;
-    if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2] || degenerate_area(twice, d)) {
+    const area_vector twice = area_of(m, t);
+    const double size = length(twice.v);
+    area += (twice.exponent == 0 ? size : std::ldexp(size, twice.exponent)) / 2.0;
+    volume += dot(node(m, v[0]), cross(node(m, v[1]), node(m, v[2]))) / 6.0;
+    if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2] || degenerate_area(twice, size, d, limit)) {
       ++f.degenerate_triangles;
       r.triangle_defects[static_cast<std::size_t>(t - 1)] |= defect_flag::degenerate;
       r.examples.degenerate_triangles.offer(
@@ -131,7 +159,7 @@ void warped_elements(const model& m, mesh_report& r) {
          defect_flag::degenerate) != 0) {
       continue;
     }
-    const vec3 n0 = twice_area(m, t0), n1 = twice_area(m, t1);
+    const vec3 n0 = area_of(m, t0).v, n1 = area_of(m, t1).v;
     const double l0 = length(n0), l1 = length(n1);
     const vec3 u0 = {n0.x / l0, n0.y / l0, n0.z / l0};
     const vec3 u1 = {n1.x / l1, n1.y / l1, n1.z / l1};

@@ -1,5 +1,6 @@
 #include "writers/model_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -81,15 +82,20 @@ void check_model_file_fits(const model& m, channel unit) {
   stage_scope stage("write_model_file", "model_file.cc");
   const model_counts& c = m.counts;
   // Numbered lines run from 1 to their count, so the count is the widest
-  // number of each; a triangle's nodes are at most N.
-  const bool all_fit = fits(formats::counts_line[0], c.triangle_count) &&
-                       fits(formats::counts_line[0], c.node_count) &&
-                       fits(formats::counts_line[0], c.field_point_count) &&
-                       fits(formats::counts_line[0], c.field_cell_count) &&
-                       fits(formats::node_line[0], c.node_count) &&
-                       fits(formats::element_line[0], c.triangle_count) &&
-                       fits(formats::element_line[2], c.node_count) &&
-                       fits(formats::field_point_line[0], c.field_point_count);
+  // number of each; of the triangles' node numbers, the lowest and the
+  // highest are the widest.
+  bool all_fit = fits(formats::counts_line[0], c.triangle_count) &&
+                 fits(formats::counts_line[0], c.node_count) &&
+                 fits(formats::counts_line[0], c.field_point_count) &&
+                 fits(formats::counts_line[0], c.field_cell_count) &&
+                 fits(formats::node_line[0], c.node_count) &&
+                 fits(formats::element_line[0], c.triangle_count) &&
+                 fits(formats::field_point_line[0], c.field_point_count);
+  if (all_fit && c.triangle_count > 0) {
+    const std::int32_t* nodes = m.store.triangle_nodes.column(1);
+    const auto [low, high] = std::minmax_element(nodes, nodes + 3 * std::int64_t{c.triangle_count});
+    all_fit = fits(formats::element_line[2], *low) && fits(formats::element_line[2], *high);
+  }
   if (!all_fit) {
     fail(report::output_conversion, unit);
   }
