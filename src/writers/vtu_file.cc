@@ -99,14 +99,19 @@ array_spec spec(std::uint64_t count) {
   return {vtk_type<T>(), sizeof(T), count};
 }
 
+// Values written so far of all the file's blocks, for the progress line.
+struct values_done {
+  std::int64_t done = 0;
+  std::int64_t total = 0;
+};
+
 // Writes an appended block: its byte count, then `count` values from
 // `value(k)` for k = 0, 1, ...
 template <typename T, typename F>
-void put_block(binary_file& out, std::uint64_t count, F value) {
+void put_block(binary_file& out, values_done& progress, std::uint64_t count, F value) {
   out.put_value<std::uint64_t>(count * sizeof(T));
   for (std::uint64_t k = 0; k < count; ++k) {
-    progress_tick("writing the VTK file", static_cast<std::int64_t>(k),
-                  static_cast<std::int64_t>(count));
+    progress_tick("writing the VTK file", progress.done++, progress.total);
     out.put_value<T>(static_cast<T>(value(k)));
   }
 }
@@ -149,8 +154,12 @@ void write_grid(binary_file& out, const model& m, const mesh_report& r, const gr
       spec<std::uint8_t>(g.total_cells()),  // types
   };
   std::uint64_t offsets[std::size(arrays)] = {};
-  for (std::size_t k = 1; k < std::size(arrays); ++k) {
-    offsets[k] = offsets[k - 1] + arrays[k - 1].bytes();
+  values_done progress;
+  for (std::size_t k = 0; k < std::size(arrays); ++k) {
+    progress.total += static_cast<std::int64_t>(arrays[k].count);
+    if (k > 0) {
+      offsets[k] = offsets[k - 1] + arrays[k - 1].bytes();
+    }
   }
   const char* order = std::endian::native == std::endian::little ? "LittleEndian" : "BigEndian";
   std::string head = "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" ";
@@ -175,33 +184,33 @@ void write_grid(binary_file& out, const model& m, const mesh_report& r, const gr
   out.put(head);
 
   const double none = std::numeric_limits<double>::quiet_NaN();
-  put_block<double>(out, g.total_points(), [&](std::uint64_t k) {
+  put_block<double>(out, progress, g.total_points(), [&](std::uint64_t k) {
     const auto p = static_cast<std::int64_t>(k) + 1;
     return p <= n && s.node_potential[p] != NO_POTENTIAL ? s.node_potential[p] : none;
   });
   auto triangle = [&](std::uint64_t k) { return static_cast<std::int64_t>(k) + 1; };
   auto is_triangle = [&](std::uint64_t k) { return triangle(k) <= t_count; };
-  put_block<std::int32_t>(out, g.total_cells(), [&](std::uint64_t k) {
+  put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? s.triangle_bc_kind[triangle(k)] : 0;
   });
-  put_block<double>(out, g.total_cells(), [&](std::uint64_t k) {
+  put_block<double>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? s.triangle_bc_value[triangle(k)] : 0.0;
   });
-  put_block<std::int32_t>(out, g.total_cells(), [&](std::uint64_t k) {
+  put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? std::int64_t{r.triangle_element[k]}
                           : std::int64_t{e_count} + triangle(k) - t_count;
   });
-  put_block<std::int32_t>(out, g.total_cells(), [&](std::uint64_t k) {
+  put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? r.triangle_defects[k] : 0;
   });
   // Coordinates, three to a point: node columns, then field point columns.
-  put_block<double>(out, 3 * g.total_points(), [&](std::uint64_t k) {
+  put_block<double>(out, progress, 3 * g.total_points(), [&](std::uint64_t k) {
     const auto p = static_cast<std::int64_t>(k / 3) + 1;
     const int axis = static_cast<int>(k % 3);
     return p <= n ? s.node_xyz.column(p)[axis] : s.field_point_xyz.column(p - n)[axis];
   });
   // Point ids: node n is n - 1, field point p is N + p - 1.
-  put_block<Id>(out, g.corners(), [&](std::uint64_t k) {
+  put_block<Id>(out, progress, g.corners(), [&](std::uint64_t k) {
     const auto corner = static_cast<std::int64_t>(k);
     if (corner < 3 * t_count) {
       return std::int64_t{s.triangle_nodes.column(corner / 3 + 1)[corner % 3]} - 1;
@@ -214,12 +223,12 @@ void write_grid(binary_file& out, const model& m, const mesh_report& r, const gr
     return c <= t_count ? 3 * c : 3 * t_count + 4 * (c - t_count);
   };
   if (wide_offsets) {
-    put_block<offset_type>(out, g.total_cells(), cell_end);
+    put_block<offset_type>(out, progress, g.total_cells(), cell_end);
   } else {
-    put_block<std::int32_t>(out, g.total_cells(), cell_end);
+    put_block<std::int32_t>(out, progress, g.total_cells(), cell_end);
   }
   constexpr std::uint8_t vtk_triangle = 5, vtk_quad = 9;
-  put_block<std::uint8_t>(out, g.total_cells(), [&](std::uint64_t k) {
+  put_block<std::uint8_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? vtk_triangle : vtk_quad;
   });
   out.put("\n  </AppendedData>\n</VTKFile>\n");
