@@ -18,6 +18,10 @@ enum class path_kind : std::uint8_t {
 /// What `path` names.
 path_kind kind_of_path(const std::string& path);
 
+/// True when `path` itself (not what a symbolic link there names) is a
+/// regular file with no other name (a single hard link).
+bool is_sole_regular_file(const std::string& path);
+
 /// True when `path` starts from the root rather than the current directory.
 bool is_absolute_path(const std::string& path);
 

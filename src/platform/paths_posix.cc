@@ -19,6 +19,11 @@ path_kind kind_of_path(const std::string& path) {
   return S_ISREG(info.st_mode) ? path_kind::regular_file : path_kind::other;
 }
 
+bool is_sole_regular_file(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
+}
+
 bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 std::string directory_part(const std::string& path) {

@@ -15,6 +15,13 @@ namespace cdbbem {
 
 void write_vtu_output(const model& m, const mesh_report& r, const std::string& temporary,
                       const std::string& final_path) {
+  // An earlier input.vtu that is a plain file becomes the temporary file and
+  // is written over: rewriting a file in place is much cheaper for the
+  // system than writing a new one, and input.vtu is still absent until the
+  // new one is whole.
+  if (is_sole_regular_file(final_path) && kind_of_path(temporary) == path_kind::missing) {
+    replace_file(final_path, temporary);
+  }
   try {
     write_vtu_file(m, r, temporary, channels::vtu);
   } catch (const run_failure&) {

@@ -13,7 +13,8 @@ struct run_options;
 /// Exit status of a check whose report finds a defect.
 inline constexpr int defects_status = 3;
 
-/// Writes input.vtu under its temporary name `temporary` and renames it to
+/// Writes input.vtu under its temporary name `temporary` (over an earlier
+/// input.vtu moved there, when it is a plain file) and renames it to
 /// `final_path` once whole; on a failure the temporary file is removed and
 /// the failure goes on, on channel 10.
 void write_vtu_output(const model& m, const mesh_report& r, const std::string& temporary,

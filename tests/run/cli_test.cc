@@ -147,14 +147,16 @@ TEST(cli_test, vtu_is_whole_or_left_as_it_was) {
   write_file(dir.file("ANSYS_Model.cdb"),
              read_file(std::string(CDBBEM_SOURCE_DIR) +
                        "/tests/golden/triangles-only-crlf/ANSYS_Model.cdb"));
-  write_file(dir.file("input.vtu"), "old");
+  // Longer than the new file: what is left of it must be cut off.
+  const std::string old(300'000, 'x');
+  write_file(dir.file("input.vtu"), old);
   ASSERT_EQ(::mkdir(dir.file("input.vtu.tmp").c_str(), 0777), 0);
   run_result result = run_executable(dir.path(), {"--vtk"});
   EXPECT_EQ(result.status, 30);
   EXPECT_EQ(first_line(result.err),
             "cdbbem: severe (30): open failure, unit 10, file " + dir.file("input.vtu.tmp"));
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(read_file(dir.file("input.vtu")), "old");
+  EXPECT_EQ(read_file(dir.file("input.vtu")), old);
   const std::string model = read_file(dir.file("input.dat"));
   EXPECT_EQ(model.substr(model.size() - 20), " $ End of the File\r\n");
 
