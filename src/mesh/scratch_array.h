@@ -7,14 +7,14 @@
 #include <new>
 
 #include "model/model.h"
-#include "platform/machine.h"
 
 namespace cdbbem {
 
-/// A zero-filled array of a trivial type for the analysis.  It asks for
-/// huge pages before its first touch: for arrays of millions of entries a
-/// fault per small page costs more than the work done on the page.  Raises
-/// std::bad_alloc when the system refuses the memory.
+/// A zero-filled array of a trivial type for the analysis.  Large arrays
+/// come zeroed from the system without a pass over them (unlike a vector's
+/// value-initialisation).  No huge pages are asked for: assembling them can
+/// stall a fault for longer than the analysis takes.  Raises std::bad_alloc
+/// when the system refuses the memory.
 template <typename T>
 class scratch_array {
  public:
@@ -24,7 +24,6 @@ class scratch_array {
     if (data_ == nullptr) {
       throw std::bad_alloc();
     }
-    advise_huge_pages(data_.get(), size * sizeof(T));
   }
 
   T& operator[](std::size_t k) { return data_[k]; }
