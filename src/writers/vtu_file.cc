@@ -7,6 +7,8 @@
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <type_traits>
+#include <vector>
 
 #include "mesh/mesh_report.h"
 #include "model/model.h"
@@ -35,18 +37,26 @@ class binary_file {
   binary_file(const binary_file&) = delete;
   binary_file& operator=(const binary_file&) = delete;
 
-  void put(const void* data, std::size_t size) {
-    if (buffer_size - used_ < size) {
+  // Text longer than the buffer goes to the file directly.
+  void put(std::string_view text) {
+    if (buffer_size - used_ < text.size()) {
       flush();
     }
-    std::memcpy(buffer_.get() + used_, data, size);
-    used_ += size;
+    if (text.size() > buffer_size) {
+      write(text.data(), text.size());
+      return;
+    }
+    std::memcpy(buffer_.get() + used_, text.data(), text.size());
+    used_ += text.size();
   }
-  void put(std::string_view text) { put(text.data(), text.size()); }
 
   template <typename T>
   void put_value(T value) {
-    put(&value, sizeof value);
+    if (buffer_size - used_ < sizeof value) {
+      flush();
+    }
+    std::memcpy(buffer_.get() + used_, &value, sizeof value);
+    used_ += sizeof value;
   }
 
   // Flushes and cuts off whatever an earlier file of this name held beyond.
@@ -59,11 +69,15 @@ class binary_file {
 
  private:
   void flush() {
-    if (write_all(file_, buffer_.get(), used_) != used_) {
+    write(buffer_.get(), used_);
+    used_ = 0;
+  }
+
+  void write(const char* data, std::size_t size) {
+    if (write_all(file_, data, size) != size) {
       fail(report::write_error, unit_);
     }
-    written_ += used_;
-    used_ = 0;
+    written_ += size;
   }
 
   std::unique_ptr<char[]> buffer_;
@@ -71,14 +85,6 @@ class binary_file {
   std::uint64_t written_ = 0;
   file_handle file_ = no_file;
   channel unit_;
-};
-
-// One data array of the file: its XML type name, element size and count.
-struct array_spec {
-  const char* type;
-  std::uint64_t element_size;
-  std::uint64_t count;
-  std::uint64_t bytes() const { return 8 + element_size * count; }
 };
 
 template <typename T>
@@ -94,9 +100,83 @@ constexpr const char* vtk_type() {
   }
 }
 
+// The parts of the grid an array belongs to, in the file's order.
+enum class part { point_data, cell_data, points, cells };
+
+// One array of the file: where it belongs, its name, its XML type, the
+// size of a value, how many values, and where its block starts.
+struct array_entry {
+  part where;
+  const char* name;
+  const char* type;
+  std::uint64_t value_size;
+  std::uint64_t count;
+  std::uint64_t offset = 0;
+};
+
 template <typename T>
-array_spec spec(std::uint64_t count) {
-  return {vtk_type<T>(), sizeof(T), count};
+array_entry entry(part where, const char* name, std::uint64_t count) {
+  return {where, name, vtk_type<T>(), sizeof(T), count};
+}
+
+struct grid_sizes {
+  std::int64_t nodes, points, triangles, cells;
+  std::uint64_t total_points() const { return static_cast<std::uint64_t>(nodes + points); }
+  std::uint64_t total_cells() const { return static_cast<std::uint64_t>(triangles + cells); }
+  std::uint64_t corners() const { return static_cast<std::uint64_t>(3 * triangles + 4 * cells); }
+  // Point ids and cell offsets are 32-bit when they fit.
+  bool wide_ids() const { return total_points() > static_cast<std::uint64_t>(INT32_MAX); }
+  bool wide_offsets() const { return corners() > static_cast<std::uint64_t>(INT32_MAX); }
+};
+
+// The arrays in the order of their blocks, each block a 64-bit byte count
+// and the values.
+std::vector<array_entry> arrays_of(const grid_sizes& g) {
+  const std::uint64_t p = g.total_points(), c = g.total_cells();
+  std::vector<array_entry> arrays = {
+      entry<double>(part::point_data, "potential", p),
+      entry<std::int32_t>(part::cell_data, "bc_kind", c),
+      entry<double>(part::cell_data, "bc_value", c),
+      entry<std::int32_t>(part::cell_data, "element", c),
+      entry<std::int32_t>(part::cell_data, "defect", c),
+      entry<double>(part::points, "Points", 3 * p),
+      g.wide_ids() ? entry<std::int64_t>(part::cells, "connectivity", g.corners())
+                   : entry<std::int32_t>(part::cells, "connectivity", g.corners()),
+      g.wide_offsets() ? entry<std::int64_t>(part::cells, "offsets", c)
+                       : entry<std::int32_t>(part::cells, "offsets", c),
+      entry<std::uint8_t>(part::cells, "types", c),
+  };
+  for (std::size_t k = 1; k < arrays.size(); ++k) {
+    const array_entry& before = arrays[k - 1];
+    arrays[k].offset = before.offset + 8 + before.value_size * before.count;
+  }
+  return arrays;
+}
+
+// Everything before the appended blocks, up to the "_" that starts them.
+std::string xml_head(const grid_sizes& g, const std::vector<array_entry>& arrays) {
+  static constexpr const char* tags[] = {"PointData Scalars=\"potential\"",
+                                         "CellData Scalars=\"bc_kind\"", "Points", "Cells"};
+  const char* order = std::endian::native == std::endian::little ? "LittleEndian" : "BigEndian";
+  std::string head = "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\"";
+  head += " byte_order=\"" + std::string(order) + "\" header_type=\"UInt64\">\n";
+  head += "  <UnstructuredGrid>\n    <Piece NumberOfPoints=\"" + std::to_string(g.total_points()) +
+          "\" NumberOfCells=\"" + std::to_string(g.total_cells()) + "\">\n";
+  for (std::size_t k = 0; k < arrays.size(); ++k) {
+    const array_entry& a = arrays[k];
+    const std::string tag = tags[static_cast<int>(a.where)];
+    if (k == 0 || arrays[k - 1].where != a.where) {
+      head += "      <" + tag + ">\n";
+    }
+    head += "        <DataArray type=\"" + std::string(a.type) + "\" Name=\"" + a.name + "\"";
+    head += a.where == part::points ? " NumberOfComponents=\"3\"" : "";
+    head += " format=\"appended\" offset=\"" + std::to_string(a.offset) + "\"/>\n";
+    if (k + 1 == arrays.size() || arrays[k + 1].where != a.where) {
+      head += "      </" + tag.substr(0, tag.find(' ')) + ">\n";
+    }
+  }
+  head += "    </Piece>\n  </UnstructuredGrid>\n  <AppendedData encoding=\"raw\">\n   _";
+  return head;
 }
 
 // Values written so far of all the file's blocks, for the progress line.
@@ -116,80 +196,19 @@ void put_block(binary_file& out, values_done& progress, std::uint64_t count, F v
   }
 }
 
-struct grid_sizes {
-  std::int64_t nodes, points, triangles, cells;
-  std::uint64_t total_points() const { return static_cast<std::uint64_t>(nodes + points); }
-  std::uint64_t total_cells() const { return static_cast<std::uint64_t>(triangles + cells); }
-  std::uint64_t corners() const { return static_cast<std::uint64_t>(3 * triangles + 4 * cells); }
-};
-
-std::string data_array(const array_spec& a, const char* name, std::uint64_t offset,
-                       int components = 1) {
-  std::string s = "        <DataArray type=\"" + std::string(a.type) + "\"";
-  if (name != nullptr) {
-    s += " Name=\"" + std::string(name) + "\"";
-  }
-  if (components != 1) {
-    s += " NumberOfComponents=\"" + std::to_string(components) + "\"";
-  }
-  return s + " format=\"appended\" offset=\"" + std::to_string(offset) + "\"/>\n";
-}
-
-template <typename Id>
-void write_grid(binary_file& out, const model& m, const mesh_report& r, const grid_sizes& g) {
-  using offset_type = std::int64_t;
+// The point and cell data: potentials (NaN where none, and at field
+// points), then each cell's kind, value, element and defect bits (field
+// cells: 0, 0, E + c, 0).
+void put_data(binary_file& out, values_done& progress, const model& m, const mesh_report& r,
+              const grid_sizes& g) {
   const model_store& s = m.store;
-  const std::int64_t n = g.nodes, t_count = g.triangles;
-  const std::int32_t e_count = m.counts.element_count;
-  const bool wide_offsets = g.corners() > static_cast<std::uint64_t>(INT32_MAX);
-  const array_spec arrays[] = {
-      spec<double>(g.total_points()),       // potential
-      spec<std::int32_t>(g.total_cells()),  // bc_kind
-      spec<double>(g.total_cells()),        // bc_value
-      spec<std::int32_t>(g.total_cells()),  // element
-      spec<std::int32_t>(g.total_cells()),  // defect
-      spec<double>(3 * g.total_points()),   // points
-      spec<Id>(g.corners()),                // connectivity
-      wide_offsets ? spec<offset_type>(g.total_cells()) : spec<std::int32_t>(g.total_cells()),
-      spec<std::uint8_t>(g.total_cells()),  // types
-  };
-  std::uint64_t offsets[std::size(arrays)] = {};
-  values_done progress;
-  for (std::size_t k = 0; k < std::size(arrays); ++k) {
-    progress.total += static_cast<std::int64_t>(arrays[k].count);
-    if (k > 0) {
-      offsets[k] = offsets[k - 1] + arrays[k - 1].bytes();
-    }
-  }
-  const char* order = std::endian::native == std::endian::little ? "LittleEndian" : "BigEndian";
-  std::string head = "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" ";
-  head += "byte_order=\"" + std::string(order) + "\" header_type=\"UInt64\">\n";
-  head += "  <UnstructuredGrid>\n    <Piece NumberOfPoints=\"" + std::to_string(g.total_points()) +
-          "\" NumberOfCells=\"" + std::to_string(g.total_cells()) + "\">\n";
-  head += "      <PointData Scalars=\"potential\">\n";
-  head += data_array(arrays[0], "potential", offsets[0]);
-  head += "      </PointData>\n      <CellData Scalars=\"bc_kind\">\n";
-  head += data_array(arrays[1], "bc_kind", offsets[1]);
-  head += data_array(arrays[2], "bc_value", offsets[2]);
-  head += data_array(arrays[3], "element", offsets[3]);
-  head += data_array(arrays[4], "defect", offsets[4]);
-  head += "      </CellData>\n      <Points>\n";
-  head += data_array(arrays[5], "Points", offsets[5], 3);
-  head += "      </Points>\n      <Cells>\n";
-  head += data_array(arrays[6], "connectivity", offsets[6]);
-  head += data_array(arrays[7], "offsets", offsets[7]);
-  head += data_array(arrays[8], "types", offsets[8]);
-  head += "      </Cells>\n    </Piece>\n  </UnstructuredGrid>\n";
-  head += "  <AppendedData encoding=\"raw\">\n   _";
-  out.put(head);
-
   const double none = std::numeric_limits<double>::quiet_NaN();
   put_block<double>(out, progress, g.total_points(), [&](std::uint64_t k) {
     const auto p = static_cast<std::int64_t>(k) + 1;
-    return p <= n && s.node_potential[p] != NO_POTENTIAL ? s.node_potential[p] : none;
+    return p <= g.nodes && s.node_potential[p] != NO_POTENTIAL ? s.node_potential[p] : none;
   });
-  auto triangle = [&](std::uint64_t k) { return static_cast<std::int64_t>(k) + 1; };
-  auto is_triangle = [&](std::uint64_t k) { return triangle(k) <= t_count; };
+  auto triangle = [](std::uint64_t k) { return static_cast<std::int64_t>(k) + 1; };
+  auto is_triangle = [&](std::uint64_t k) { return triangle(k) <= g.triangles; };
   put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? s.triangle_bc_kind[triangle(k)] : 0;
   });
@@ -198,18 +217,25 @@ void write_grid(binary_file& out, const model& m, const mesh_report& r, const gr
   });
   put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? std::int64_t{r.triangle_element[k]}
-                          : std::int64_t{e_count} + triangle(k) - t_count;
+                          : std::int64_t{m.counts.element_count} + triangle(k) - g.triangles;
   });
   put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? r.triangle_defects[k] : 0;
   });
-  // Coordinates, three to a point: node columns, then field point columns.
+}
+
+// Coordinates, three to a point, nodes then field points; each cell's
+// point ids (node n is n - 1, field point p is N + p - 1), the end of
+// each cell's ids, and its type.
+template <typename Id, typename Offset>
+void put_geometry(binary_file& out, values_done& progress, const model_store& s,
+                  const grid_sizes& g) {
+  const std::int64_t n = g.nodes, t_count = g.triangles;
   put_block<double>(out, progress, 3 * g.total_points(), [&](std::uint64_t k) {
     const auto p = static_cast<std::int64_t>(k / 3) + 1;
     const int axis = static_cast<int>(k % 3);
     return p <= n ? s.node_xyz.column(p)[axis] : s.field_point_xyz.column(p - n)[axis];
   });
-  // Point ids: node n is n - 1, field point p is N + p - 1.
   put_block<Id>(out, progress, g.corners(), [&](std::uint64_t k) {
     const auto corner = static_cast<std::int64_t>(k);
     if (corner < 3 * t_count) {
@@ -218,20 +244,14 @@ void write_grid(binary_file& out, const model& m, const mesh_report& r, const gr
     const std::int64_t q = corner - 3 * t_count;
     return n + s.field_cell_nodes.column(q / 4 + 1)[q % 4] - 1;
   });
-  auto cell_end = [&](std::uint64_t k) {
+  put_block<Offset>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     const auto c = static_cast<std::int64_t>(k) + 1;
     return c <= t_count ? 3 * c : 3 * t_count + 4 * (c - t_count);
-  };
-  if (wide_offsets) {
-    put_block<offset_type>(out, progress, g.total_cells(), cell_end);
-  } else {
-    put_block<std::int32_t>(out, progress, g.total_cells(), cell_end);
-  }
+  });
   constexpr std::uint8_t vtk_triangle = 5, vtk_quad = 9;
   put_block<std::uint8_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
-    return is_triangle(k) ? vtk_triangle : vtk_quad;
+    return static_cast<std::int64_t>(k) < t_count ? vtk_triangle : vtk_quad;
   });
-  out.put("\n  </AppendedData>\n</VTKFile>\n");
 }
 
 }  // namespace
@@ -241,12 +261,24 @@ void write_vtu_file(const model& m, const mesh_report& r, const std::string& pat
   const model_counts& c = m.counts;
   const grid_sizes g = {std::max(c.node_count, 0), std::max(c.field_point_count, 0),
                         std::max(c.triangle_count, 0), std::max(c.field_cell_count, 0)};
-  binary_file out(path, unit);
-  if (g.total_points() > static_cast<std::uint64_t>(INT32_MAX)) {
-    write_grid<std::int64_t>(out, m, r, g);
-  } else {
-    write_grid<std::int32_t>(out, m, r, g);
+  const std::vector<array_entry> arrays = arrays_of(g);
+  values_done progress;
+  for (const array_entry& a : arrays) {
+    progress.total += static_cast<std::int64_t>(a.count);
   }
+  binary_file out(path, unit);
+  out.put(xml_head(g, arrays));
+  put_data(out, progress, m, r, g);
+  using i32 = std::int32_t;
+  using i64 = std::int64_t;
+  if (g.wide_ids()) {
+    put_geometry<i64, i64>(out, progress, m.store, g);
+  } else if (g.wide_offsets()) {
+    put_geometry<i32, i64>(out, progress, m.store, g);
+  } else {
+    put_geometry<i32, i32>(out, progress, m.store, g);
+  }
+  out.put("\n  </AppendedData>\n</VTKFile>\n");
   out.finish();
 }
 
