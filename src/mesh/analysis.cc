@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <future>
+#include <system_error>
 #include <vector>
 
 #include "mesh/coincident_nodes.h"
@@ -207,14 +208,20 @@ mesh_report analyse_mesh(const model& m, analysis_options options) {
       scratch_array<std::uint8_t>(static_cast<std::size_t>(std::max(counts.triangle_count, 0)));
   condition_figures(m, r);
   const double d = box_diagonal(m);
-  // The node search reads only the nodes: it runs beside the rest and
-  // writes only its own result.
+  // The node search reads only the nodes: it runs beside the rest (or
+  // after it, when the system has no thread to give) and writes only its
+  // own result.
   std::future<std::int64_t> coincident;
   if (options.coincident_nodes) {
-    coincident = std::async(std::launch::async, [&m, &r, d] {
+    auto search = [&m, &r, d] {
       flushed_denormals_scope same_arithmetic;
       return count_coincident_nodes(m, coincident_tolerance * d, r.examples.coincident_nodes);
-    });
+    };
+    try {
+      coincident = std::async(std::launch::async, search);
+    } catch (const std::system_error&) {
+      coincident = std::async(std::launch::deferred, search);
+    }
   }
   triangle_figures(m, d, r);
   warped_elements(m, r);

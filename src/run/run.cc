@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "archive/archive_formats.h"
 #include "archive/load.h"
@@ -61,11 +62,17 @@ int translate(run_state& s, const run_options& options) {
     return finish_check(m, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
   }
 
-  // The analysis for input.vtu reads the model while the writers do; the
-  // file shows defects per cell, so coincident nodes are not sought.
+  // The analysis for input.vtu reads the model while the writers do (or
+  // after them, when the system has no thread to give); the file shows
+  // defects per cell, so coincident nodes are not sought.
   std::future<mesh_report> analysis;
   if (options.vtk) {
-    analysis = std::async(std::launch::async, [&m] { return analyse_mesh(m, {false}); });
+    auto analyse = [&m] { return analyse_mesh(m, {false}); };
+    try {
+      analysis = std::async(std::launch::async, analyse);
+    } catch (const std::system_error&) {
+      analysis = std::async(std::launch::deferred, analyse);
+    }
   }
   write_model_file(m, s.model_file);
   write_plot_file(m, s.plot_file);
