@@ -1,6 +1,7 @@
-// The reading passes and both writers, in memory, on an arbitrary archive:
-// cheaper per input than the whole translation through real files, so the
-// fuzzer explores the readers' states faster.  Every end must be a report.
+// The reading passes, both writers, the mesh check and its writers, in
+// memory, on an arbitrary archive: cheaper per input than the whole
+// translation through real files, so the fuzzer explores the readers'
+// states faster.  Every end must be a report.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,12 +11,16 @@
 #include <string_view>
 
 #include "archive/load.h"
+#include "mesh/analysis.h"
 #include "run/channels.h"
 #include "textrec/failure.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
+#include "writers/check_json.h"
+#include "writers/check_report.h"
 #include "writers/model_file.h"
 #include "writers/plot_file.h"
+#include "writers/vtu_file.h"
 
 namespace {
 
@@ -44,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const cdbbem::model m = cdbbem::load(archive, *sink, {store_cap});
     cdbbem::write_model_file(m, *sink);
     cdbbem::write_plot_file(m, *sink);
+    const cdbbem::mesh_report r = cdbbem::analyse_mesh(m);
+    cdbbem::write_check_report(r, "fuzz", *sink);
+    cdbbem::write_check_json(r.figures, 0, *sink);
+    cdbbem::write_vtu_file(m, r, "/dev/null", cdbbem::channels::vtu);
   } catch (const cdbbem::run_failure&) {
   } catch (const cdbbem::run_stop&) {
   }

@@ -12,6 +12,7 @@
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
 #include "textrec/numeric_input.h"
+#include "textrec/progress.h"
 #include "textrec/record_reader.h"
 #include "textrec/text.h"
 
@@ -48,10 +49,12 @@ bool names_node(const potential_record& r, std::int32_t n) {
 
 void read_potential_conditions(record_reader& archive, model& m) {
   stage_scope stage("read_potential_conditions", archive_file_name, &archive.line_number());
+  std::int64_t records = 0;
   const model_counts& counts = m.counts;
   potential_record r;
   bool in_hand = false;  // r holds a record the loop has yet to examine
   for (;;) {
+    progress_tick("reading potentials", ++records, 0);
     if (!in_hand) {
       r.read(archive);
     }
@@ -101,7 +104,9 @@ void walk_flux_records(record_reader& archive, const model_counts& counts, Heade
                                                  : record_format(formats::flux_header_a8);
   char line[line_length];
   char field[8];
+  std::int64_t records = 0;
   for (;;) {
+    progress_tick("reading fluxes", ++records, 0);
     read_formatted(archive, format, {into(line, line_length), into(field, sizeof field)});
     if (text_equal({line, line_length}, "SFE,")) {
       std::int32_t e = text_to_int(field, sizeof field);
@@ -134,7 +139,7 @@ void read_flux_conditions(record_reader& archive, model& m) {
         }
         return true;
       },
-      [&](std::int32_t e, double q) { set_element_flux(m.store, e, q); });
+      [&](std::int32_t e, double q) { set_element_flux(m, e, q); });
 }
 
 bool collect_flux_conditions(record_reader& archive, const model_counts& counts,
@@ -160,7 +165,7 @@ void apply_flux_conditions(model& m, const std::vector<flux_record>& records, ch
     if (m.store.element_triangle(r.element, 0) == 0) {
       undefined_flux_element(r.element, line, unit);
     }
-    set_element_flux(m.store, r.element, r.flux);
+    set_element_flux(m, r.element, r.flux);
   }
 }
 

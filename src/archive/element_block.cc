@@ -10,6 +10,7 @@
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
+#include "textrec/progress.h"
 #include "textrec/record_reader.h"
 #include "textrec/text.h"
 
@@ -68,6 +69,7 @@ void walk_element_block(record_reader& archive, model& m, Element element) {
   const std::int64_t p = counts.field_point_count;
   element_record r;
   for (std::int32_t k = 1; k <= counts.element_count; ++k) {
+    progress_tick("reading elements", k, counts.element_count);
     read_element(archive, r);
     if (r.number() < 1 || r.number() > counts.element_count) {
       out_of_range(model_check::element_number_range, "element number", r.number(),
@@ -82,6 +84,7 @@ void walk_element_block(record_reader& archive, model& m, Element element) {
   }
   // Field cells: corners counted among the field points.
   for (std::int64_t c = 1; c <= counts.field_cell_count; ++c) {
+    progress_tick("reading field cells", c, counts.field_cell_count);
     read_element(archive, r);
     std::int32_t* cell = m.store.field_cell_nodes.column(c);
     for (int k = 0; k < 4; ++k) {

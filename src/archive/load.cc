@@ -42,7 +42,7 @@ void survey(record_reader& archive, model_counts& counts, bool parallel) {
   counts.has_flux_conditions = conditions.has_flux_conditions;
 }
 
-void read_in_order(record_reader& archive, output_channel& console, model& m) {
+void read_in_order(record_reader& archive, output_channel* console, model& m) {
   read_node_block(archive, console, m);
   read_element_block(archive, m);
   set_default_conditions(m.store);
@@ -96,7 +96,7 @@ struct flux_pass_ahead {
 // given their fluxes.  The defaults stay after the element block, as in the
 // one-thread order: a count the archive cannot back must not cost memory
 // before the readers run out of records.
-void read_side_by_side(record_reader& archive, output_channel& console, model& m) {
+void read_side_by_side(record_reader& archive, output_channel* console, model& m) {
   m.counts.node_layout = find_node_layout(archive);
   const model_counts counts = m.counts;
   flux_pass_ahead fluxes;
@@ -133,10 +133,11 @@ model load(record_reader& archive, output_channel& console, const load_options& 
   survey(archive, m.counts, parallel);
   allocate_store(m.counts, m.store, store_budget(options.store_memory_cap));
   archive.reopen();
+  output_channel* warnings = options.node_warnings_on_console ? &console : nullptr;
   if (parallel) {
-    read_side_by_side(archive, console, m);
+    read_side_by_side(archive, warnings, m);
   } else {
-    read_in_order(archive, console, m);
+    read_in_order(archive, warnings, m);
   }
   // Passes that read a changing file saw different models.
   archive.check_unchanged();

@@ -18,14 +18,18 @@ struct load_options {
   /// Threads the passes may use; with more than one, passes that do not
   /// depend on each other read the archive side by side.
   unsigned threads = 1;
+  /// Whether node-numbering warnings are written on the console; they are
+  /// counted in the model either way.
+  bool node_warnings_on_console = true;
 };
 
 /// Reads the archive open in `archive` into a model: the two survey passes,
 /// the store, the node and element blocks, the default conditions, the
 /// potentials and their triangles, and the fluxes, in that order, reopening
 /// the archive before each pass after the first and raising 107 when the
-/// archive changed while it was read.  Node-numbering warnings
-/// go to `console`.  Failures are raised as `run_failure` or `run_stop`.
+/// archive changed while it was read.  Node-numbering warnings go to
+/// `console` (unless the options say otherwise).  Failures are raised as `run_failure` or
+/// `run_stop`.
 model load(record_reader& archive, output_channel& console, const load_options& options = {});
 
 }  // namespace cdbbem

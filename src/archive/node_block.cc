@@ -8,6 +8,7 @@
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
+#include "textrec/progress.h"
 #include "textrec/record_reader.h"
 #include "textrec/text.h"
 
@@ -43,38 +44,45 @@ int find_layout(record_reader& archive) {
 // Reads `count` node records into consecutive columns of `xyz`; `first` is
 // the node number the first record should carry, `report_offset` what is
 // subtracted from the position for the console line.
-void read_nodes(record_reader& archive, output_channel& console, record_format format,
+void read_nodes(record_reader& archive, output_channel* console, record_format format,
                 std::int32_t count, std::int64_t first, std::int64_t report_offset,
-                store_array<double, 3>& xyz) {
+                store_array<double, 3>& xyz, std::int64_t& warnings) {
   for (std::int64_t k = 1; k <= count; ++k) {
+    progress_tick(first == 1 ? "reading nodes" : "reading field points", k, count);
     std::int32_t number = 0;
     std::int32_t unused = 0;
     double* col = xyz.column(k);
     read_formatted(
         archive, format,
         {into(number), into(unused), into(unused), into(col[0]), into(col[1]), into(col[2])});
-    if (number != first + k - 1) {
-      write_free(console, {item(std::string_view(" Node number error ni, i =")), item(number),
-                           item(static_cast<std::int32_t>(first + k - 1 - report_offset))});
+    if (number == first + k - 1) {
+      continue;
+    }
+    ++warnings;
+    if (console != nullptr) {
+      write_free(*console, {item(std::string_view(" Node number error ni, i =")), item(number),
+                            item(static_cast<std::int32_t>(first + k - 1 - report_offset))});
     }
   }
 }
 
 }  // namespace
 
-void read_node_block(record_reader& archive, output_channel& console, model& m) {
+void read_node_block(record_reader& archive, output_channel* console, model& m) {
   m.counts.node_layout = find_node_layout(archive);
   read_node_records(archive, console, m);
 }
 
-void read_node_records(record_reader& archive, output_channel& console, model& m) {
+void read_node_records(record_reader& archive, output_channel* console, model& m) {
   stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
-  const model_counts& counts = m.counts;
+  model_counts& counts = m.counts;
   record_format format = layouts[counts.node_layout - 1].format;
   const std::int64_t n = counts.node_count;
-  read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz);
+  read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz,
+             counts.node_number_warnings);
   // A field point's expected number is N + p; the console line gives p.
-  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, m.store.field_point_xyz);
+  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, m.store.field_point_xyz,
+             counts.node_number_warnings);
 }
 
 void skip_node_block(record_reader& archive, const model_counts& counts) {

@@ -10,10 +10,10 @@ struct model_counts;
 
 /// Finds the node-block layout record, then reads N boundary-node records
 /// into `node_xyz` and P field-point records into `field_point_xyz`, by
-/// position; a record whose node number is not the expected one is reported
-/// on the console and kept.  Sets `node_layout`.  Leaves the archive after
-/// the last field point.
-void read_node_block(record_reader& archive, output_channel& console, model& m);
+/// position; a record whose node number is not the expected one is counted
+/// in `node_number_warnings`, reported on `console` unless it is null, and
+/// kept.  Sets `node_layout`.  Leaves the archive after the last field point.
+void read_node_block(record_reader& archive, output_channel* console, model& m);
 
 /// The first half of `read_node_block`: finds the layout record and
 /// returns the layout, 1 to 4.
@@ -21,7 +21,7 @@ int find_node_layout(record_reader& archive);
 
 /// The second half of `read_node_block`: reads the node records in the
 /// layout `node_layout` names.
-void read_node_records(record_reader& archive, output_channel& console, model& m);
+void read_node_records(record_reader& archive, output_channel* console, model& m);
 
 /// Passes over the node block (its layout record and N + P records) without
 /// reading it, so that a second reader can go on to the element block.

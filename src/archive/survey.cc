@@ -7,6 +7,7 @@
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
 #include "textrec/free_form.h"
+#include "textrec/progress.h"
 #include "textrec/record_reader.h"
 #include "textrec/text.h"
 
@@ -33,10 +34,12 @@ std::int32_t component_size(record_reader& archive) {
 void survey_counts(record_reader& archive, model_counts& counts) {
   stage_scope stage("survey_counts", archive_file_name, &archive.line_number());
   char line[line_length];
+  std::int64_t records = 0;
 
   // The offset section: "*ELSE" in columns 1-5 ("*ELSEIF" too); "FINISH"
   // before it means the archive holds no model.
   for (;;) {
+    progress_tick("surveying the archive", ++records, 0);
     read_formatted(archive, formats::a6, {into(line, line_length)});
     if (text_equal({line, 5}, "*ELSE")) {
       break;
@@ -55,6 +58,7 @@ void survey_counts(record_reader& archive, model_counts& counts) {
   counts.field_cell_count = 0;
 
   for (;;) {
+    progress_tick("surveying the archive", ++records, 0);
     read_formatted(archive, formats::a18, {into(line, line_length)});
     if (text_equal({line, line_length}, "CMBLOCK,FIELDCELLS")) {
       counts.field_cell_count = component_size(archive);
@@ -66,6 +70,7 @@ void survey_counts(record_reader& archive, model_counts& counts) {
   }
   // Field points are looked for only after the field cells.
   for (;;) {
+    progress_tick("surveying the archive", ++records, 0);
     read_formatted(archive, formats::a19, {into(line, line_length)});
     if (text_equal({line, line_length}, "CMBLOCK,FIELDPOINTS")) {
       counts.field_point_count = component_size(archive);
@@ -82,8 +87,10 @@ void survey_counts(record_reader& archive, model_counts& counts) {
 void survey_conditions(record_reader& archive, model_counts& counts) {
   stage_scope stage("survey_conditions", archive_file_name, &archive.line_number());
   char line[line_length];
+  std::int64_t records = 0;
   char field[8];
   for (;;) {
+    progress_tick("surveying the conditions", ++records, 0);
     // Columns 1-4 into the line; the field takes columns 12-19, then 20-23.
     read_formatted(archive, formats::command_scan,
                    {into(line, line_length), into(field, sizeof field), into(field, sizeof field)});

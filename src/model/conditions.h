@@ -17,8 +17,9 @@ void set_default_conditions(model_store& store);
 /// their mean, ((p1 + p2) + p3) / 3.
 void classify_triangles(model& m);
 
-/// Gives both triangles of element `e` (read, within 1..E) the flux `q`.
-void set_element_flux(model_store& store, std::int64_t e, double q);
+/// Gives both triangles of element `e` (read, within 1..E) the flux `q`,
+/// and notes in `flux_elements` that a flux record named it.
+void set_element_flux(model& m, std::int64_t e, double q);
 
 }  // namespace cdbbem
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace cdbbem {
 
@@ -17,12 +18,13 @@ inline constexpr std::int32_t flux_prescribed = 2;
 
 /// The model counts and what the survey learns of the archive.
 struct model_counts {
-  std::int32_t node_count = 0;         ///< N, boundary nodes
-  std::int32_t element_count = 0;      ///< E, boundary elements
-  std::int32_t field_point_count = 0;  ///< P
-  std::int32_t field_cell_count = 0;   ///< C
-  std::int32_t triangle_count = 0;     ///< T, boundary triangles made so far
-  std::int32_t node_layout = 0;        ///< 1 to 4, the archive's node-record layout
+  std::int32_t node_count = 0;            ///< N, boundary nodes
+  std::int32_t element_count = 0;         ///< E, boundary elements
+  std::int32_t field_point_count = 0;     ///< P
+  std::int32_t field_cell_count = 0;      ///< C
+  std::int32_t triangle_count = 0;        ///< T, boundary triangles made so far
+  std::int32_t node_layout = 0;           ///< 1 to 4, the archive's node-record layout
+  std::int64_t node_number_warnings = 0;  ///< node records not numbered as their position
   bool has_potential_conditions = false;
   bool has_flux_conditions = false;
 };
@@ -73,10 +75,13 @@ struct model_store {
   }
 };
 
-/// A model: its counts and its store.
+/// A model: its counts, its store, and the elements that flux records named.
 struct model {
   model_counts counts;
   model_store store;
+  /// Entry e is true when a flux record named element e (1..E); empty when
+  /// the archive has no flux records.
+  std::vector<bool> flux_elements;
 };
 
 }  // namespace cdbbem

@@ -8,28 +8,47 @@
 
 #include "platform/files.h"
 #include "platform/fp_env.h"
+#include "platform/interrupts.h"
 #include "platform/machine.h"
 #include "platform/process.h"
-#include "platform/interrupts.h"
+#include "platform/terminal.h"
+#include "run/options.h"
 #include "run/reports.h"
 #include "run/run.h"
 
 namespace {
 
-constexpr std::string_view usage =
-    "Usage: cdbbem [--help | --version]\n"
+constexpr const char* usage =
+    "Usage: cdbbem [--check [--json]] [--vtk] [PATH]\n"
+    "       cdbbem --help | --version\n"
     "\n"
-    "Translates the archive ANSYS_Model.cdb in the current directory into\n"
-    "input.dat (the BEM solver's model file) and input.plt (a Tecplot file\n"
-    "of the mesh), written beside it.  Takes no other arguments.\n"
+    "Translates the archive ANSYS_Model.cdb into input.dat (the BEM solver's\n"
+    "model file) and input.plt (a Tecplot file of the mesh), written beside it.\n"
     "\n"
-    "Exit status: 0 on success, 1 for a malformed archive, otherwise the\n"
-    "number of the failure report written on standard error.\n";
+    "PATH      a directory holding ANSYS_Model.cdb, or an archive file of any\n"
+    "          name; the outputs go to that directory (default: the current one)\n"
+    "--check   read the archive as a translation does, write neither input.dat\n"
+    "          nor input.plt, and print a report of the mesh: counts, conditions,\n"
+    "          and defects (coincident nodes, degenerate or duplicate triangles,\n"
+    "          open, non-manifold or misoriented edges) with examples\n"
+    "--json    with --check: the report as one JSON object\n"
+    "--vtk     also write input.vtu (VTK XML unstructured grid with boundary\n"
+    "          conditions, element numbers and defect flags); with --check,\n"
+    "          write only input.vtu\n"
+    "\n"
+    "Exit status: 0 on success, 1 for a malformed archive, 2 for a usage\n"
+    "error, 3 when --check finds a defect, otherwise the number of the\n"
+    "failure report written on standard error.\n";
 
 // Text goes to the platform's files as bytes, never through a C library
 // stream that might translate line ends.
 void say(cdbbem::file_handle file, std::string_view text) {
   cdbbem::write_all(file, text.data(), text.size());
+}
+
+int usage_error(const std::string& line) {
+  say(cdbbem::standard_error(), line + "\n");
+  return 2;
 }
 
 // The threads a run may use: CDBBEM_THREADS when set (1 to 64), otherwise
@@ -53,27 +72,39 @@ unsigned thread_count() {
 
 int main(int argc, char** argv) {
   cdbbem::flush_denormals();
-  const std::vector<std::string> args = cdbbem::program_arguments(argc, argv);
-  if (!args.empty()) {
-    const std::string& arg = args[0];
-    if (args.size() == 1 && (arg == "--help" || arg == "-h")) {
-      say(cdbbem::standard_output(), usage);
-      return 0;
-    }
-    if (args.size() == 1 && arg == "--version") {
-      say(cdbbem::standard_output(), "cdbbem " CDBBEM_VERSION "\n");
-      return 0;
-    }
-    say(cdbbem::standard_error(),
-        "cdbbem: unexpected argument '" + arg + "'; cdbbem takes no arguments (see --help)\n");
-    return 2;
+  const cdbbem::command_line args =
+      cdbbem::parse_command_line(cdbbem::program_arguments(argc, argv));
+  switch (args.what) {
+  case cdbbem::command_line::request::help:
+    say(cdbbem::standard_output(), usage);
+    return 0;
+  case cdbbem::command_line::request::version:
+    say(cdbbem::standard_output(), "cdbbem " CDBBEM_VERSION "\n");
+    return 0;
+  case cdbbem::command_line::request::usage_error:
+    return usage_error(args.error);
+  case cdbbem::command_line::request::run:
+    break;
+  }
+  cdbbem::run_place place;
+  std::string error;
+  if (!cdbbem::find_run_place(args, place, error)) {
+    return usage_error(error);
   }
   const unsigned threads = thread_count();
   if (threads == 0) {
-    say(cdbbem::standard_error(), "cdbbem: CDBBEM_THREADS must be a whole number from 1 to 64\n");
-    return 2;
+    return usage_error("cdbbem: CDBBEM_THREADS must be a whole number from 1 to 64");
   }
+  cdbbem::run_options options;
+  options.threads = threads;
+  options.directory = place.directory;
+  options.archive = place.archive;
+  options.console = cdbbem::standard_output();
+  options.error_out = cdbbem::standard_error();
+  options.check = args.check;
+  options.json = args.json;
+  options.vtk = args.vtk;
+  options.progress = cdbbem::is_terminal(options.error_out);
   cdbbem::install_interrupt_handlers(cdbbem::interrupt_message(), cdbbem::standard_error());
-  return cdbbem::run_translation({cdbbem::current_directory(), cdbbem::standard_output(),
-                                  cdbbem::standard_error(), 0, threads});
+  return cdbbem::run_translation(options);
 }

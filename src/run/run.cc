@@ -1,13 +1,19 @@
 #include "run/run.h"
 
+#include <future>
 #include <new>
+#include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "archive/archive_formats.h"
 #include "archive/load.h"
+#include "mesh/analysis.h"
 #include "platform/files.h"
 #include "platform/fp_env.h"
 #include "run/channels.h"
+#include "run/check.h"
+#include "run/progress_line.h"
 #include "run/reports.h"
 #include "textrec/failure.h"
 #include "textrec/free_form.h"
@@ -19,12 +25,24 @@
 
 namespace cdbbem {
 
-// Everything a run owns from its start to its end.
+// Everything a run owns from its start to its end, and the paths its
+// reports name (a check names the outputs it never opens).
 struct run_state {
+  void set_paths(const run_options& options) {
+    archive_path =
+        options.archive.empty() ? join_path(options.directory, archive_file_name) : options.archive;
+    model_path = join_path(options.directory, model_file_name);
+    plot_path = join_path(options.directory, plot_file_name);
+    vtu_path = join_path(options.directory, vtu_file_name);
+    vtu_temporary = join_path(options.directory, vtu_temporary_name);
+  }
+
   record_reader archive;
   output_channel model_file;
   output_channel plot_file;
   output_channel console;
+  std::string archive_path, model_path, plot_path, vtu_path, vtu_temporary;
+  std::optional<progress_line> progress;
 };
 
 namespace {
@@ -32,21 +50,44 @@ namespace {
 using namespace std::string_view_literals;
 
 // The files are opened before the first pass, so that a run that cannot
-// write its outputs says so before reading anything.
-void translate(run_state& s, const run_options& options) {
-  const std::string& dir = options.directory;
-  s.archive.open_file(join_path(dir, archive_file_name), channels::archive);
-  s.model_file.open_file(join_path(dir, model_file_name), channels::model);
-  // Two runs in one directory would write the same files at once.  The
-  // lock is taken before any file is written, and before the plot file is
-  // opened, so that the run that finds it held leaves every file as it was.
-  if (!s.model_file.try_lock()) {
-    fail(file_in_use, channels::model);
+// write its outputs says so before reading anything.  A check reads the
+// archive by the same passes and opens no output until input.vtu.
+int translate(run_state& s, const run_options& options) {
+  s.archive.open_file(s.archive_path, channels::archive);
+  if (!options.check) {
+    s.model_file.open_file(s.model_path, channels::model);
+    // Two runs in one directory would write the same files at once.  The
+    // lock is taken before any file is written, and before the plot file
+    // is opened, so that the run that finds it held leaves every file as
+    // it was.
+    if (!s.model_file.try_lock()) {
+      fail(file_in_use, channels::model);
+    }
+    s.plot_file.open_file(s.plot_path, channels::plot);
   }
-  s.plot_file.open_file(join_path(dir, plot_file_name), channels::plot);
 
-  const model m = load(s.archive, s.console, {options.store_memory_cap, options.threads});
+  load_options how;
+  how.store_memory_cap = options.store_memory_cap;
+  how.threads = options.threads;
+  how.node_warnings_on_console = !options.check;
+  const model m = load(s.archive, s.console, how);
+  if (options.check) {
+    return finish_check(m, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
+  }
 
+  // The analysis for input.vtu reads the model while the writers do (or
+  // after them, with one thread or when the system has no thread to give);
+  // the file shows defects per cell, so coincident nodes are not sought.
+  std::future<mesh_report> analysis;
+  if (options.vtk) {
+    auto analyse = [&m] { return analyse_mesh(m, {false}); };
+    try {
+      analysis =
+          std::async(options.threads > 1 ? std::launch::async : std::launch::deferred, analyse);
+    } catch (const std::system_error&) {
+      analysis = std::async(std::launch::deferred, analyse);
+    }
+  }
   // The two files depend only on the finished model: written side by side,
   // a failure of the model file still wins over one of the plot file.
   run_two(
@@ -54,12 +95,19 @@ void translate(run_state& s, const run_options& options) {
       [&] { write_plot_file(m, s.plot_file); });
   s.model_file.finish();
   s.plot_file.finish();
+  if (options.vtk) {
+    write_vtu_output(m, analysis.get(), s.vtu_temporary, s.vtu_path);
+  }
   write_free(s.console, {item(" Data Translation from ANSYS to BEM is done!"sv)});
+  return 0;
 }
 
 // Flushes the console and cuts the output files after their last record.
 // A failure while doing so (a full disk) replaces the one being reported.
 void finish_outputs(run_state& s, run_failure* failure) {
+  if (s.progress) {
+    s.progress->erase();
+  }
   output_channel* outputs[] = {&s.model_file, &s.plot_file};
   for (output_channel* c : outputs) {
     try {
@@ -76,13 +124,16 @@ void finish_outputs(run_state& s, run_failure* failure) {
 const std::string& channel_path(const run_state& s, channel unit) {
   static const std::string none;
   if (unit == channels::archive) {
-    return s.archive.path();
+    return s.archive_path;
   }
   if (unit == channels::model) {
-    return s.model_file.path();
+    return s.model_path;
   }
   if (unit == channels::plot) {
-    return s.plot_file.path();
+    return s.plot_path;
+  }
+  if (unit == channels::vtu) {
+    return s.vtu_temporary;
   }
   return none;
 }
@@ -93,24 +144,36 @@ void write_error(const run_options& options, const std::string& text) {
 
 int run(run_state& s, const run_options& options) {
   flushed_denormals_scope arithmetic;
+  s.set_paths(options);
+  s.progress.reset();
+  if (options.progress) {
+    s.progress.emplace(options.error_out);
+  }
   s.console.attach(options.console);
   try {
+    int status = 0;
     try {
-      translate(s, options);
+      status = translate(s, options);
     } catch (const std::bad_alloc&) {
       fail(report::no_memory, channel::none);
     }
+    if (s.progress) {
+      s.progress->erase();
+    }
     s.console.flush();
-    return 0;
+    return status;
   } catch (run_failure& failure) {
     finish_outputs(s, &failure);
-    write_error(options, report_first_line(failure, channel_path(s, failure.unit)) + '\n' +
-                             stage_listing(failure.stages));
+    const std::string first = report_first_line(failure, channel_path(s, failure.unit));
+    write_error(options, first + '\n' + stage_listing(failure.stages));
+    report_failure_as_json(options, exit_status(failure.number), first, s.console);
     return exit_status(failure.number);
   } catch (const run_stop&) {
     finish_outputs(s, nullptr);
-    write_error(options, " ANSYS cdb file error!\r\n");
+    const std::string stop = " ANSYS cdb file error!\r\n";
+    write_error(options, stop);
     // A malformed archive is a failure: the status must not say success.
+    report_failure_as_json(options, 1, stop, s.console);
     return 1;
   }
 }

@@ -9,11 +9,16 @@ namespace cdbbem {
 
 /// Where a translation runs and where it talks.
 struct run_options {
-  std::string directory;               ///< absolute path of the directory holding the archive
+  std::string directory;               ///< absolute path of the directory for the outputs
   std::intptr_t console = 1;           ///< the platform's file for console lines
   std::intptr_t error_out = 2;         ///< the platform's file for the stop message and reports
   std::uint64_t store_memory_cap = 0;  ///< most bytes the store may take (0: no cap)
   unsigned threads = 1;                ///< threads the run may use
+  std::string archive;    ///< absolute path of the archive; empty: ANSYS_Model.cdb in `directory`
+  bool check = false;     ///< check the model instead of writing input.dat and input.plt
+  bool json = false;      ///< with `check`: the report, or the failure, as JSON
+  bool vtk = false;       ///< also write input.vtu
+  bool progress = false;  ///< show a progress line on `error_out` (a terminal)
 };
 
 struct run_state;
@@ -33,11 +38,14 @@ class run_buffers {
   std::unique_ptr<run_state> state_;
 };
 
-/// The whole translation: reads "ANSYS_Model.cdb" in the directory, writes
-/// "input.dat" and "input.plt" beside it and returns the exit status: 0 on
-/// success, 1 for a malformed archive, else the failure report's number
-/// (low 8 bits).  A second run in the same directory while one is writing
-/// ends with 108 and touches no file.  Never throws.
+/// The whole run.  A translation reads the archive, writes "input.dat" and
+/// "input.plt" (and with `vtk` "input.vtu") in the directory and returns
+/// the exit status: 0 on success, 1 for a malformed archive, else the
+/// failure report's number (low 8 bits).  A check reads the archive the
+/// same way, writes only "input.vtu" when asked, prints the mesh report
+/// and returns the failure's status, or 3 when the report finds a defect,
+/// or 0.  A second run in the same directory while one is writing ends
+/// with 108 and touches no file.  Never throws.
 int run_translation(const run_options& options);
 
 /// The same through `buffers`; every file is closed when it returns.

@@ -1,5 +1,6 @@
 #include "writers/model_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -7,6 +8,7 @@
 #include "textrec/failure.h"
 #include "textrec/fixed_write.h"
 #include "textrec/free_form.h"
+#include "textrec/number_output.h"
 #include "textrec/output_channel.h"
 #include "textrec/text.h"
 
@@ -15,6 +17,22 @@ namespace cdbbem {
 namespace {
 
 void marker(output_channel& out, std::string_view text) { write_free(out, {item(text)}); }
+
+// A real field holds any double, finite or not, when its width leaves room
+// for a sign, the point, the digits and a four-character exponent.
+constexpr bool holds_any_double(const edit_descriptor& d) {
+  return d.width >= d.digits + 6 && d.width >= 4;
+}
+static_assert(holds_any_double(formats::node_line[1]));
+static_assert(holds_any_double(formats::element_line[6]));
+static_assert(holds_any_double(formats::field_point_line[1]));
+
+// Whether `value` fits the integer field `d`, decided by the same routine
+// that writes it.
+bool fits(const edit_descriptor& d, std::int32_t value) {
+  char field[32];
+  return d.width <= static_cast<int>(sizeof field) && format_integer(field, d.width, value);
+}
 
 }  // namespace
 
@@ -58,6 +76,29 @@ void write_model_file(const model& m, output_channel& out) {
                {item(c), item(corners[0]), item(corners[1]), item(corners[2]), item(corners[3])});
   }
   marker(out, "$ End of the File");
+}
+
+void check_model_file_fits(const model& m, channel unit) {
+  stage_scope stage("write_model_file", "model_file.cc");
+  const model_counts& c = m.counts;
+  // Numbered lines run from 1 to their count, so the count is the widest
+  // number of each; of the triangles' node numbers, the lowest and the
+  // highest are the widest.
+  bool all_fit = fits(formats::counts_line[0], c.triangle_count) &&
+                 fits(formats::counts_line[0], c.node_count) &&
+                 fits(formats::counts_line[0], c.field_point_count) &&
+                 fits(formats::counts_line[0], c.field_cell_count) &&
+                 fits(formats::node_line[0], c.node_count) &&
+                 fits(formats::element_line[0], c.triangle_count) &&
+                 fits(formats::field_point_line[0], c.field_point_count);
+  if (all_fit && c.triangle_count > 0) {
+    const std::int32_t* nodes = m.store.triangle_nodes.column(1);
+    const auto [low, high] = std::minmax_element(nodes, nodes + 3 * std::int64_t{c.triangle_count});
+    all_fit = fits(formats::element_line[2], *low) && fits(formats::element_line[2], *high);
+  }
+  if (!all_fit) {
+    fail(report::output_conversion, unit);
+  }
 }
 
 }  // namespace cdbbem

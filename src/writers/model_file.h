@@ -1,6 +1,7 @@
 #ifndef CDBBEM_WRITERS_MODEL_FILE_H_
 #define CDBBEM_WRITERS_MODEL_FILE_H_
 
+#include "textrec/failure.h"
 #include "textrec/record_format.h"
 
 namespace cdbbem {
@@ -35,6 +36,11 @@ inline constexpr edit_descriptor title_line[] = {
 /// formulation constants, then nodes, triangles with their conditions,
 /// field points and field cells, each section after its "$" marker.
 void write_model_file(const model& m, output_channel& out);
+
+/// Raises the output conversion error (63) on `unit`, in the writer's
+/// stage, exactly when `write_model_file` would: when a count or a number
+/// it writes does not fit its field.  Writes nothing.
+void check_model_file_fits(const model& m, channel unit);
 
 }  // namespace cdbbem
 

@@ -15,6 +15,12 @@ namespace {
 
 using namespace std::string_view_literals;
 
+// Every field of the plot file holds any value it is given (an int32 needs
+// 11 characters, a double a sign, point, digits and exponent), so writing
+// it never ends with the output conversion error.
+static_assert(formats::i3_15[0].width >= 11 && formats::i4_15[0].width >= 11);
+static_assert(formats::e3_15_7[0].width >= formats::e3_15_7[0].digits + 6);
+
 void write_points(output_channel& out, const store_array<double, 3>& xyz, std::int32_t count) {
   for (std::int32_t k = 1; k <= count; ++k) {
     const double* p = xyz.column(k);

@@ -69,7 +69,7 @@ TEST(search_end_test, each_search_ends_at_the_end_of_the_archive) {
       {"end of the conditions", "",
        [](record_reader& a, model& m) { survey_conditions(a, m.counts); }},
       {"node layout", "",
-       [&console](record_reader& a, model& m) { read_node_block(a, console, m); }},
+       [&console](record_reader& a, model& m) { read_node_block(a, &console, m); }},
       {"element layout", "", [](record_reader& a, model& m) { read_element_block(a, m); }},
       {"end of the potentials", "",
        [](record_reader& a, model& m) { read_potential_conditions(a, m); }},

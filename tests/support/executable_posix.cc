@@ -10,6 +10,10 @@
 namespace cdbbem::testing {
 
 run_result run_executable(const std::string& dir, std::initializer_list<std::string> args) {
+  return run_executable(dir, std::vector<std::string>(args));
+}
+
+run_result run_executable(const std::string& dir, const std::vector<std::string>& args) {
   temp_dir capture;
   std::string out_path = capture.file("stdout");
   std::string err_path = capture.file("stderr");

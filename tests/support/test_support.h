@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cdbbem::testing {
 
@@ -46,6 +47,7 @@ struct run_result {
 /// Runs the real cdbbem executable in `dir` with `args` (POSIX systems; the
 /// Windows build runs it from tests/windows instead).
 run_result run_executable(const std::string& dir, std::initializer_list<std::string> args = {});
+run_result run_executable(const std::string& dir, const std::vector<std::string>& args);
 
 /// Runs the translation in this process on `dir`, capturing its console
 /// and error output; the store may take at most `store_cap` bytes (0: no

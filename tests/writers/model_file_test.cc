@@ -170,5 +170,53 @@ TEST(model_file_test, node_number_too_wide_is_written_as_asterisks_then_fails) {
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 }
 
+// The check's verdict is the writer's, without writing: a count or a
+// number too wide for its field raises 63 on the same unit in the same
+// stage, and nothing else does.
+TEST(model_file_test, fit_check_agrees_with_the_writer) {
+  struct row {
+    std::int32_t model_counts::*count;  // nullptr: a triangle names a wide node
+    std::int32_t value;
+    bool fails;
+  };
+  const row rows[] = {
+      {&model_counts::node_count, 100'000'000, true},
+      {&model_counts::triangle_count, 100'000'000, true},
+      {&model_counts::field_point_count, -10'000'000, true},
+      {&model_counts::field_point_count, -9'999'999, false},
+      {&model_counts::field_cell_count, 100'000'000, true},
+      {&model_counts::field_cell_count, -9'999'999, false},
+      {nullptr, 123'456'789, true},
+      {nullptr, -9'999'999, false},
+      {nullptr, -10'000'000, true},
+  };
+  for (const row& r : rows) {
+    small_model m(3, 1, 0, 0);
+    m.triangle(1, 2, 3);
+    if (r.count != nullptr) {
+      m.counts.*r.count = r.value;
+    } else {
+      m.store.triangle_nodes.column(1)[1] = r.value;
+    }
+    auto failure_of = [&](auto&& action) -> std::vector<std::string> {
+      try {
+        action();
+      } catch (const run_failure& f) {
+        std::vector<std::string> seen = {std::to_string(static_cast<int>(f.number)),
+                                         std::to_string(static_cast<int>(f.unit))};
+        for (const stage_frame& s : f.stages) {
+          seen.push_back(s.routine);
+        }
+        return seen;
+      }
+      return {};
+    };
+    const auto checked = failure_of([&] { check_model_file_fits(m, channels::model); });
+    const auto written = failure_of([&] { write_model(m); });
+    EXPECT_EQ(checked, written) << r.value;
+    EXPECT_EQ(!checked.empty(), r.fails) << r.value;
+  }
+}
+
 }  // namespace
 }  // namespace cdbbem

@@ -26,10 +26,10 @@ def expect(condition, message):
         raise CheckError(message)
 
 
-def run_translator(exe, archive, work):
-    """Runs cdbbem on a copy of `archive` in the directory `work`."""
+def run_translator(exe, archive, work, args=()):
+    """Runs cdbbem with `args` on a copy of `archive` in the directory `work`."""
     shutil.copyfile(archive, os.path.join(work, "ANSYS_Model.cdb"))
-    done = subprocess.run([exe], cwd=work, stdin=subprocess.DEVNULL, capture_output=True,
+    done = subprocess.run([exe, *args], cwd=work, stdin=subprocess.DEVNULL, capture_output=True,
                           timeout=120)
     expect(done.returncode == 0, "cdbbem exited with %d: %r" % (done.returncode, done.stderr[:200]))
 
@@ -127,7 +127,8 @@ def daz(x):
 
 class Model:
     """What the outputs must hold: counts, coordinates by position, triangles
-    with kind and value, field cells counted among the field points."""
+    with kind and value, field cells counted among the field points, the
+    nodes' potentials and each element number's triangles."""
 
 
 def fixed_fields(rec, widths):
@@ -240,6 +241,7 @@ def read_model(path):
                 at += 1
             else:
                 break
+    m.potential, m.rows = potential, rows
     m.kinds = [2] * len(m.triangles)
     m.values = [0.0] * len(m.triangles)
     for t, nodes in enumerate(m.triangles):
@@ -268,9 +270,10 @@ def rounded(value, digits):
     return Decimal("%.*e" % (digits - 1, value))
 
 
-def run_checks(argv, check):
-    """Runs `check(model, work_dir, name)` on each archive named on the
-    command line after the executable; prints one line per archive."""
+def run_checks(argv, check, args=()):
+    """Runs cdbbem with `args`, then `check(model, work_dir)`, on each
+    archive named on the command line after the executable; prints one line
+    per archive."""
     exe, archives = os.path.abspath(argv[1]), argv[2:]
     expect(archives, "no archive given")
     failed = 0
@@ -278,7 +281,7 @@ def run_checks(argv, check):
         name = os.path.relpath(archive)
         with tempfile.TemporaryDirectory() as work:
             try:
-                run_translator(exe, archive, work)
+                run_translator(exe, archive, work, args)
                 summary = check(read_model(archive), work)
                 print("ok   %s: %s" % (name, summary))
             except (CheckError, OSError, subprocess.SubprocessError) as error:

@@ -1,0 +1,66 @@
+#include "writers/check_json.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "mesh/mesh_report.h"
+#include "platform/fp_env.h"
+#include "textrec/output_channel.h"
+#include "writers/check_figures.h"
+
+namespace cdbbem {
+
+std::string json_number(double value) {
+  if (!std::isfinite(value)) {
+    return "null";
+  }
+  // The run flushes denormals; the conversion must see them as they are.
+  exact_denormals_scope exact;
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+std::string json_string(std::string_view text) {
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string s = "\"";
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (ch == '"' || ch == '\\') {
+      s += '\\';
+      s += ch;
+    } else if (c < 0x20) {
+      s += "\\u00";
+      s += hex[c >> 4];
+      s += hex[c & 15];
+    } else {
+      s += ch;
+    }
+  }
+  return s + "\"";
+}
+
+void write_check_json(const mesh_figures& f, int status, output_channel& out) {
+  out.write_record("{");
+  for (const figure_row& row : figure_rows) {
+    std::string line = " \"" + std::string(row.key) + "\": ";
+    if (row.count != nullptr) {
+      line += std::to_string(f.*row.count);
+    } else if (row.flag != nullptr) {
+      line += (f.*row.flag)() ? "true" : "false";
+    } else {
+      line += json_number(f.*row.real);
+    }
+    out.write_record(line + ",");
+  }
+  out.write_record(" \"status\": " + std::to_string(status));
+  out.write_record("}");
+}
+
+void write_failure_json(int status, std::string_view report, output_channel& out) {
+  out.write_record("{\"status\": " + std::to_string(status) +
+                   ", \"report\": " + json_string(report) + "}");
+}
+
+}  // namespace cdbbem
