@@ -1,13 +1,16 @@
 // The reading passes, both writers, the mesh check and its writers, in
 // memory, on an arbitrary archive: cheaper per input than the whole
 // translation through real files, so the fuzzer explores the readers'
-// states faster.  Every end must be a report.
+// states faster.  Every end must be a report, and the reading passes must
+// end alike with one thread and with two: the same model, or the same
+// failure with the same stages.
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "archive/load.h"
@@ -41,10 +44,56 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// How a load ended: the model's bytes, or the failure's report, unit, text
+// and stages.
+std::string outcome(std::string_view text, unsigned threads) {
   cdbbem::record_reader archive;
-  archive.open_memory(std::string_view(reinterpret_cast<const char*>(data), size),
-                      cdbbem::channels::archive);
+  archive.open_memory(text, cdbbem::channels::archive);
+  cdbbem::load_options options;
+  options.store_memory_cap = store_cap;
+  options.threads = threads;
+  options.node_warnings_on_console = false;
+  std::string seen;
+  auto add = [&seen](const void* p, std::size_t n) { seen.append(static_cast<const char*>(p), n); };
+  try {
+    const cdbbem::model m = cdbbem::load(archive, *sink, options);
+    add(&m.counts, sizeof m.counts);
+    const cdbbem::model_store& s = m.store;
+    add(s.node_xyz.data.get(), static_cast<std::size_t>(s.node_xyz.extent) * 8);
+    add(s.triangle_nodes.data.get(), static_cast<std::size_t>(3 * m.counts.triangle_count) * 4);
+    add(s.element_triangles.data.get(), static_cast<std::size_t>(s.element_triangles.extent) * 4);
+    add(s.triangle_bc_value.data.get(), static_cast<std::size_t>(m.counts.triangle_count) * 8);
+    add(s.triangle_bc_kind.data.get(), static_cast<std::size_t>(m.counts.triangle_count) * 4);
+    add(s.node_potential.data.get(), static_cast<std::size_t>(s.node_potential.extent) * 8);
+    add(s.field_point_xyz.data.get(), static_cast<std::size_t>(s.field_point_xyz.extent) * 8);
+    add(s.field_cell_nodes.data.get(), static_cast<std::size_t>(s.field_cell_nodes.extent) * 4);
+    for (bool named : m.flux_elements) {
+      seen += named ? '1' : '0';
+    }
+  } catch (const cdbbem::run_failure& f) {
+    seen = "failure " + std::to_string(static_cast<int>(f.number)) + " " +
+           std::to_string(static_cast<int>(f.unit)) + " " + f.message;
+    for (const cdbbem::stage_frame& frame : f.stages) {
+      seen += std::string(" ") + frame.routine + ":" + std::to_string(frame.line);
+    }
+  } catch (const cdbbem::run_stop&) {
+    seen = "stop";
+  }
+  return seen;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  // Two threads must end every load as one does.
+  if (outcome(text, 1) != outcome(text, 2)) {
+    std::abort();
+  }
+  cdbbem::record_reader archive;
+  archive.open_memory(text, cdbbem::channels::archive);
   try {
     const cdbbem::model m = cdbbem::load(archive, *sink, {store_cap});
     cdbbem::write_model_file(m, *sink);

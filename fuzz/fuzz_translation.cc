@@ -116,7 +116,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   // Each run closes its files: a lock left held would end the next with 108.
-  int status = cdbbem::run_translation({work_dir, devnull, devnull, store_cap}, *buffers);
+  cdbbem::run_options options;
+  options.directory = work_dir;
+  options.console = devnull;
+  options.error_out = devnull;
+  options.store_memory_cap = store_cap;
+  int status = cdbbem::run_translation(options, *buffers);
   expect(allowed_status(status));
   outputs_stale = true;
   for (const std::string& path : outputs) {

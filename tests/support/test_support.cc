@@ -86,7 +86,13 @@ run_result run_in_process(const std::string& dir, std::uint64_t store_cap, unsig
   file_handle out = open_for_writing(out_path, error);
   file_handle err = open_for_writing(err_path, error);
   run_result r;
-  r.status = run_translation({dir, out, err, store_cap, threads});
+  run_options options;
+  options.directory = dir;
+  options.console = out;
+  options.error_out = err;
+  options.store_memory_cap = store_cap;
+  options.threads = threads;
+  r.status = run_translation(options);
   close_file(out);
   close_file(err);
   r.out = read_file(out_path);
