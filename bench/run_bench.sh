@@ -108,18 +108,18 @@ elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 file_bytes() { stat -c %s "$1"; }
 
-# Runs cdbbem (or the program in $exe) once in the current directory with the
+# Runs cdbbem (or the program in $program) once in the current directory with the
 # given options; fails loudly if it did not finish (a check may end with 3:
 # defects found).
 run_cdbbem() {
   local status=0
-  "${exe:-$cdbbem}" "$@" >stdout.txt 2>stderr.txt || status=$?
+  "${program:-$cdbbem}" "$@" >stdout.txt 2>stderr.txt || status=$?
   if [[ " $* " == *" --check "* ]]; then
     ((status == 0 || status == 3)) && [[ -s stdout.txt ]] && return 0
   elif ((status == 0)) && [[ -s input.dat ]]; then
     return 0
   fi
-  echo "run_bench: ${exe:-cdbbem} $* failed in $PWD (exit status $status):" >&2
+  echo "run_bench: ${program:-cdbbem} $* failed in $PWD (exit status $status):" >&2
   head -n 5 stderr.txt >&2
   exit 1
 }
@@ -171,7 +171,7 @@ for n in "${size_list[@]}"; do
   t_old=() t_one=() t_many=() t_check=() t_vtk=() floors=()
   for ((r = -1; r < reps; r++)); do
     if [[ -n $old ]]; then
-      t0=$(now); exe=$old run_cdbbem; t1=$(now)
+      t0=$(now); program=$old run_cdbbem; t1=$(now)
       ((r >= 0)) && t_old+=("$(elapsed "$t0" "$t1")")
     fi
     t0=$(now); CDBBEM_THREADS=1 run_cdbbem; t1=$(now)
