@@ -104,7 +104,7 @@ void walk_flux_records(record_reader& archive, const model_counts& counts, Heade
                                                  : record_format(formats::flux_header_a8);
   char line[line_length];
   char field[8];
-  std::int64_t records = 0;
+  std::int64_t records = archive.line_number();
   for (;;) {
     progress_tick("reading fluxes", ++records, 0);
     read_formatted(archive, format, {into(line, line_length), into(field, sizeof field)});

@@ -28,13 +28,7 @@ struct element_record {
 };
 
 void find_layout(record_reader& archive) {
-  char line[line_length];
-  for (;;) {
-    read_formatted(archive, formats::a7, {into(line, line_length)});
-    if (text_equal({line, 6}, "(19i8)") || text_equal({line, 6}, "(19i9)") ||
-        text_equal({line, 7}, "(19i10)")) {
-      return;
-    }
+  while (!is_element_layout(archive.next_or_fail())) {
   }
 }
 
@@ -108,6 +102,11 @@ std::int32_t* waiting_element(model_store& store, std::int64_t k) {
 }
 
 }  // namespace
+
+bool is_element_layout(std::string_view record) {
+  return columns_equal(record, 6, "(19i8)") || columns_equal(record, 6, "(19i9)") ||
+         columns_equal(record, 7, "(19i10)");
+}
 
 void read_element_block(record_reader& archive, model& m) {
   walk_element_block(archive, m, [&m](std::int32_t, const element_record& r) {

@@ -1,9 +1,15 @@
 #ifndef CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
 #define CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
 
+#include <string_view>
+
 namespace cdbbem {
 
 class record_reader;
+
+/// Whether an archive record announces the element block's layout: "(19i8)"
+/// or "(19i9)" in columns 1-6, or "(19i10)" in columns 1-7.
+bool is_element_layout(std::string_view record);
 struct model;
 
 /// Finds the element-block layout record, then reads E boundary elements,

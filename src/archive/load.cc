@@ -1,5 +1,7 @@
 #include "archive/load.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <vector>
 
@@ -23,26 +25,37 @@ constexpr std::size_t flux_records_kept = std::size_t{1} << 20;
 // The two survey passes.  Side by side, the second reads the archive
 // through a reader of its own from the first record, as it would after a
 // reopen; a failure of the first pass still wins.
-void survey(record_reader& archive, model_counts& counts, bool parallel) {
+void survey(record_reader& archive, model_counts& counts, survey_marks& marks, bool parallel) {
   if (!parallel) {
-    survey_counts(archive, counts);
+    survey_counts(archive, counts, &marks);
     archive.reopen();
-    survey_conditions(archive, counts);
+    survey_conditions(archive, counts, &marks);
     return;
   }
   model_counts conditions;
   run_two(
-      true, [&] { survey_counts(archive, counts); },
+      true, [&] { survey_counts(archive, counts, &marks); },
       [&] {
         record_reader second;
         second.open_like(archive);
-        survey_conditions(second, conditions);
+        survey_conditions(second, conditions, &marks);
       });
   counts.has_potential_conditions = conditions.has_potential_conditions;
   counts.has_flux_conditions = conditions.has_flux_conditions;
 }
 
-void read_in_order(record_reader& archive, output_channel* console, model& m) {
+// The flux pass from its first record: the records before it were only
+// passed over.
+void read_fluxes_again(record_reader& archive, const survey_marks& marks, model& m) {
+  archive.reopen();
+  if (marks.first_flux.line > 0) {
+    archive.seek(marks.first_flux);
+  }
+  read_flux_conditions(archive, m);
+}
+
+void read_in_order(record_reader& archive, output_channel* console, const survey_marks& marks,
+                   model& m) {
   read_node_block(archive, console, m);
   read_element_block(archive, m);
   set_default_conditions(m.store);
@@ -51,8 +64,7 @@ void read_in_order(record_reader& archive, output_channel* console, model& m) {
   }
   classify_triangles(m);
   if (m.counts.has_flux_conditions) {
-    archive.reopen();
-    read_flux_conditions(archive, m);
+    read_fluxes_again(archive, marks, m);
   }
 }
 
@@ -65,20 +77,22 @@ struct flux_pass_ahead {
   bool whole = true;
   std::exception_ptr failure;
 
-  void read(const record_reader& archive, const model_counts& counts) {
+  void read(const record_reader& archive, const model_counts& counts, const survey_marks& marks) {
     try {
       record_reader second;
       second.open_like(archive);
+      if (marks.first_flux.line > 0) {
+        second.seek(marks.first_flux);
+      }
       whole = collect_flux_conditions(second, counts, records, flux_records_kept);
     } catch (...) {
       failure = std::current_exception();
     }
   }
 
-  void apply(record_reader& archive, model& m) {
+  void apply(record_reader& archive, const survey_marks& marks, model& m) {
     if (!whole) {
-      archive.reopen();
-      read_flux_conditions(archive, m);
+      read_fluxes_again(archive, marks, m);
       return;
     }
     apply_flux_conditions(m, records, archive.unit());
@@ -96,22 +110,34 @@ struct flux_pass_ahead {
 // given their fluxes.  The defaults stay after the element block, as in the
 // one-thread order: a count the archive cannot back must not cost memory
 // before the readers run out of records.
-void read_side_by_side(record_reader& archive, output_channel* console, model& m) {
+void read_side_by_side(record_reader& archive, output_channel* console, const survey_marks& marks,
+                       model& m) {
   m.counts.node_layout = find_node_layout(archive);
   const model_counts counts = m.counts;
+  // The element reader starts at the element block's layout record when the
+  // survey saw where it is, after the N + P node records.
+  const std::int64_t node_block_end = archive.line_number() +
+                                      std::max<std::int64_t>(counts.node_count, 0) +
+                                      std::max<std::int64_t>(counts.field_point_count, 0);
+  record_mark element_layout;
+  const bool layout_known = marks.element_layout_from(node_block_end + 1, element_layout);
   flux_pass_ahead fluxes;
   run_two(
       true,
       [&] {
         read_node_records(archive, console, m);
         if (counts.has_flux_conditions) {
-          fluxes.read(archive, counts);
+          fluxes.read(archive, counts, marks);
         }
       },
       [&] {
         record_reader elements;
         elements.open_like(archive);
-        skip_node_block(elements, counts);
+        if (layout_known) {
+          elements.seek(element_layout);
+        } else {
+          skip_node_block(elements, counts);
+        }
         read_element_records(elements, m);
         set_default_conditions(m.store);
         if (counts.has_potential_conditions) {
@@ -121,7 +147,7 @@ void read_side_by_side(record_reader& archive, output_channel* console, model& m
   triangulate_elements(m);
   classify_triangles(m);
   if (counts.has_flux_conditions) {
-    fluxes.apply(archive, m);
+    fluxes.apply(archive, marks, m);
   }
 }
 
@@ -130,14 +156,15 @@ void read_side_by_side(record_reader& archive, output_channel* console, model& m
 model load(record_reader& archive, output_channel& console, const load_options& options) {
   const bool parallel = options.threads > 1;
   model m;
-  survey(archive, m.counts, parallel);
+  survey_marks marks;
+  survey(archive, m.counts, marks, parallel);
   allocate_store(m.counts, m.store, store_budget(options.store_memory_cap));
   archive.reopen();
   output_channel* warnings = options.node_warnings_on_console ? &console : nullptr;
   if (parallel) {
-    read_side_by_side(archive, warnings, m);
+    read_side_by_side(archive, warnings, marks, m);
   } else {
-    read_in_order(archive, warnings, m);
+    read_in_order(archive, warnings, marks, m);
   }
   // Passes that read a changing file saw different models.
   archive.check_unchanged();

@@ -1,8 +1,10 @@
 #include "archive/survey.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include "archive/archive_formats.h"
+#include "archive/element_block.h"
 #include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
@@ -31,27 +33,86 @@ std::int32_t component_size(record_reader& archive) {
 
 }  // namespace
 
-void survey_counts(record_reader& archive, model_counts& counts) {
+bool survey_marks::element_layout_from(std::int64_t from, record_mark& at) const {
+  for (int k = 0; k < element_layout_count; ++k) {
+    if (element_layouts[k].line < from) {
+      continue;
+    }
+    // A record the survey did not look at may come first.
+    for (int u = 0; u < unlooked_count; ++u) {
+      if (unlooked[u][1] >= from && unlooked[u][0] < element_layouts[k].line) {
+        return false;
+      }
+    }
+    at = element_layouts[k];
+    return true;
+  }
+  return false;
+}
+
+namespace {
+
+// Keeps the marks of what the counts survey reads: the element-layout
+// records among those it looks at, and the lines it reads unseen.
+struct layout_notes {
+  survey_marks* marks;
+  record_reader& archive;
+
+  // The next record, looked at.
+  std::string_view next() {
+    std::string_view record = archive.next_or_fail();
+    if (marks != nullptr && marks->element_layout_count < survey_marks::most_layouts &&
+        is_element_layout(record)) {
+      marks->element_layouts[marks->element_layout_count++] = archive.mark();
+    }
+    return record;
+  }
+
+  // Records read by `read`, unseen.
+  template <typename Read>
+  void unseen(Read read) {
+    const std::int64_t first = archive.line_number() + 1;
+    read();
+    if (marks != nullptr && marks->unlooked_count < 3) {
+      std::int64_t* range = marks->unlooked[marks->unlooked_count++];
+      range[0] = first;
+      range[1] = archive.line_number();
+    }
+  }
+};
+
+}  // namespace
+
+// The keyword tests look at a record's first columns as a text field read
+// into the line buffer would: blanks past the record's end.
+void survey_counts(record_reader& archive, model_counts& counts, survey_marks* marks) {
   stage_scope stage("survey_counts", archive_file_name, &archive.line_number());
-  char line[line_length];
   std::int64_t records = 0;
+  layout_notes notes{marks, archive};
+  if (marks != nullptr) {
+    marks->element_layout_count = 0;
+    marks->unlooked_count = 0;
+  }
 
   // The offset section: "*ELSE" in columns 1-5 ("*ELSEIF" too); "FINISH"
   // before it means the archive holds no model.
   for (;;) {
     progress_tick("surveying the archive", ++records, 0);
-    read_formatted(archive, formats::a6, {into(line, line_length)});
-    if (text_equal({line, 5}, "*ELSE")) {
+    std::string_view record = notes.next();
+    if (columns_equal(record, 5, "*ELSE")) {
       break;
     }
-    if (text_equal({line, 6}, "FINISH")) {
+    if (columns_equal(record, 6, "FINISH")) {
       stop_with_message();
     }
   }
   std::int32_t nodes = 0;
   std::int32_t elements = 0;
-  read_formatted(archive, formats::count_record, {into(line, line_length), into(nodes)});
-  read_formatted(archive, formats::count_record, {into(line, line_length), into(elements)});
+  notes.unseen([&] {
+    char line[line_length];
+    read_formatted(archive, formats::count_record, {into(line, line_length), into(nodes)});
+    read_formatted(archive, formats::count_record, {into(line, line_length), into(elements)});
+  });
   counts.node_count = nodes;
   counts.element_count = elements;
   counts.field_point_count = 0;
@@ -59,49 +120,51 @@ void survey_counts(record_reader& archive, model_counts& counts) {
 
   for (;;) {
     progress_tick("surveying the archive", ++records, 0);
-    read_formatted(archive, formats::a18, {into(line, line_length)});
-    if (text_equal({line, line_length}, "CMBLOCK,FIELDCELLS")) {
-      counts.field_cell_count = component_size(archive);
+    std::string_view record = notes.next();
+    if (columns_equal(record, 18, "CMBLOCK,FIELDCELLS")) {
+      notes.unseen([&] { counts.field_cell_count = component_size(archive); });
       break;
     }
-    if (text_equal({line, line_length}, "FINISH")) {
+    if (columns_equal(record, 18, "FINISH")) {
       return;
     }
   }
   // Field points are looked for only after the field cells.
   for (;;) {
     progress_tick("surveying the archive", ++records, 0);
-    read_formatted(archive, formats::a19, {into(line, line_length)});
-    if (text_equal({line, line_length}, "CMBLOCK,FIELDPOINTS")) {
-      counts.field_point_count = component_size(archive);
+    std::string_view record = notes.next();
+    if (columns_equal(record, 19, "CMBLOCK,FIELDPOINTS")) {
+      notes.unseen([&] { counts.field_point_count = component_size(archive); });
       counts.element_count = wrap(std::int64_t{counts.element_count} - counts.field_cell_count);
       counts.node_count = wrap(std::int64_t{counts.node_count} - counts.field_point_count);
       return;
     }
-    if (text_equal({line, line_length}, "FINISH")) {
+    if (columns_equal(record, 19, "FINISH")) {
       return;
     }
   }
 }
 
-void survey_conditions(record_reader& archive, model_counts& counts) {
+void survey_conditions(record_reader& archive, model_counts& counts, survey_marks* marks) {
   stage_scope stage("survey_conditions", archive_file_name, &archive.line_number());
-  char line[line_length];
   std::int64_t records = 0;
-  char field[8];
+  if (marks != nullptr) {
+    marks->first_flux = {};
+  }
   for (;;) {
     progress_tick("surveying the conditions", ++records, 0);
-    // Columns 1-4 into the line; the field takes columns 12-19, then 20-23.
-    read_formatted(archive, formats::command_scan,
-                   {into(line, line_length), into(field, sizeof field), into(field, sizeof field)});
+    std::string_view record = archive.next_or_fail();
     // Every record opening with "D," is a potential record, whatever
     // follows: node numbers of six or more digits fill columns 3 and 4.
-    if (text_equal({line, 2}, "D,")) {
+    if (columns_equal(record, 2, "D,")) {
       counts.has_potential_conditions = true;
-    } else if (text_equal({line, line_length}, "SFE,")) {
+    } else if (columns_equal(record, 4, "SFE,")) {
+      if (marks != nullptr && marks->first_flux.line == 0) {
+        marks->first_flux = archive.mark();
+      }
       counts.has_flux_conditions = true;
     }
-    if (text_equal({line, line_length}, "FINI")) {
+    if (columns_equal(record, 4, "FINI")) {
       return;
     }
   }

@@ -31,6 +31,10 @@ file_handle open_for_writing(const std::string& path, open_error& error);
 /// Reads up to `size` bytes; the count read, 0 at the end, -1 on an error.
 std::int64_t read_some(file_handle file, char* data, std::size_t size);
 
+/// Moves the read position of a file opened for reading to byte `offset`
+/// from its start; false when the system refuses.
+bool seek_to(file_handle file, std::uint64_t offset);
+
 /// Writes `size` bytes; returns how many reached the file before a failure
 /// (all of them on success).
 std::size_t write_all(file_handle file, const char* data, std::size_t size);

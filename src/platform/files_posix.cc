@@ -67,6 +67,11 @@ std::int64_t read_some(file_handle file, char* data, std::size_t size) {
   }
 }
 
+bool seek_to(file_handle file, std::uint64_t offset) {
+  return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+         ::lseek(fd_of(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
 std::size_t write_all(file_handle file, const char* data, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {

@@ -113,6 +113,13 @@ std::int64_t read_some(file_handle file, char* data, std::size_t size) {
   return got;
 }
 
+bool seek_to(file_handle file, std::uint64_t offset) {
+  LARGE_INTEGER to = {};
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+         SetFilePointerEx(handle_of(file), to, nullptr, FILE_BEGIN) != 0;
+}
+
 std::size_t write_all(file_handle file, const char* data, std::size_t size) {
   HANDLE handle = handle_of(file);
   if (size > 0 && is_console(handle)) {

@@ -1,5 +1,6 @@
 #include "textrec/record_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/files.h"
@@ -121,6 +122,8 @@ void record_reader::rewind() {
     at_eof_ = false;
   }
   pos_ = 0;
+  base_ = 0;
+  mark_offset_ = 0;
   ended_ = false;
   truncated_ = false;
   skip_rest_ = false;
@@ -138,6 +141,7 @@ bool record_reader::fill() {
   if (pos_ > 0 && tail > 0) {
     std::memmove(buf, buf + pos_, tail);
   }
+  base_ += pos_;
   pos_ = 0;
   end_ = tail;
   while (end_ < buffer_capacity) {
@@ -220,12 +224,26 @@ bool record_reader::next(std::string_view& record) {
     ended_ = true;
     return false;
   }
+  mark_offset_ = base_ + pos_;
   pos_ += consumed;
   ++line_;
   // The rest of an over-long line is skipped by the next call; the view
   // stays valid until then, since the buffer only moves in `fill`.
   skip_rest_ = truncated_ && nl == nullptr;
   return true;
+}
+
+void record_reader::seek(const record_mark& at) {
+  rewind();
+  if (from_memory_) {
+    pos_ = static_cast<std::size_t>(std::min<std::uint64_t>(at.offset, memory_.size()));
+  } else {
+    if (!seek_to(file_, at.offset)) {
+      fail(report::read_error, unit_);
+    }
+    base_ = at.offset;
+  }
+  line_ = at.line - 1;
 }
 
 std::string_view record_reader::next_or_fail() {

@@ -12,6 +12,13 @@
 
 namespace cdbbem {
 
+/// Where a record stands in its input: the offset of its first byte and its
+/// one-based number.
+struct record_mark {
+  std::uint64_t offset = 0;
+  std::int64_t line = 0;
+};
+
 /// Hands out the records (lines) of a text input one at a time, strictly
 /// forward, from a file read through a bounded buffer or from text in
 /// memory.  A record is the bytes up to the next LF, less one CR directly
@@ -53,6 +60,16 @@ class record_reader {
   /// text in memory.
   void check_unchanged() const;
 
+  /// Where the record last returned stands, for `seek`.
+  record_mark mark() const { return {mark_offset_, line_}; }
+
+  /// Makes the record at `at` (a mark taken from this input, unchanged since)
+  /// the next one returned, numbered as it was, so that a later pass can
+  /// start where an earlier one saw something instead of reading everything
+  /// before it again.  Raises the read-error report when the file cannot be
+  /// positioned.
+  void seek(const record_mark& at);
+
   /// Closes the file, keeping the buffer for another.
   void close();
 
@@ -87,11 +104,13 @@ class record_reader {
   std::intptr_t file_ = -1;  // the platform's file handle
   file_identity identity_;   // the file as first opened
   bool from_memory_ = false;
-  const char* data_ = nullptr;  // start of the readable bytes
-  std::size_t pos_ = 0;         // next unread byte
-  std::size_t end_ = 0;         // one past the last readable byte
-  bool at_eof_ = false;         // the source has no more bytes to give
-  bool ended_ = false;          // a SUB record or the end has been reached
+  const char* data_ = nullptr;     // start of the readable bytes
+  std::uint64_t base_ = 0;         // offset in the input of data_[0]
+  std::uint64_t mark_offset_ = 0;  // offset of the record last returned
+  std::size_t pos_ = 0;            // next unread byte
+  std::size_t end_ = 0;            // one past the last readable byte
+  bool at_eof_ = false;            // the source has no more bytes to give
+  bool ended_ = false;             // a SUB record or the end has been reached
   bool truncated_ = false;
   bool skip_rest_ = false;  // the last record was cut; skip to its LF
   std::int64_t line_ = 0;

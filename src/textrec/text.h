@@ -15,6 +15,14 @@ inline bool text_equal(std::string_view a, std::string_view b) noexcept {
   return text_equal(a.data(), a.size(), b.data(), b.size());
 }
 
+/// Whether the first `width` columns of `record`, read as text (blanks
+/// past its end), are `text`, blank-padded: what reading them into a line
+/// buffer and comparing it with `text` gives.
+inline bool columns_equal(std::string_view record, std::size_t width,
+                          std::string_view text) noexcept {
+  return text_equal(record.substr(0, width), text);
+}
+
 /// Converts a text field to an integer: trailing blanks dropped, empty is
 /// 0, otherwise read as an integer field.  Raises report 545 when the text
 /// is not an integer.
