@@ -7,10 +7,11 @@
 namespace cdbbem {
 
 void set_default_conditions(model_store& store) {
-  std::fill(store.triangle_bc_value.begin(), store.triangle_bc_value.end(), 0.0);
+  // The flux values and prescribed counts start as the allocation's zeros:
+  // writing them again would only make the system hand out and clear their
+  // pages before anything needs them.
   std::fill(store.triangle_bc_kind.begin(), store.triangle_bc_kind.end(), flux_prescribed);
   std::fill(store.node_potential.begin(), store.node_potential.end(), NO_POTENTIAL);
-  std::fill(store.triangle_prescribed_count.begin(), store.triangle_prescribed_count.end(), 0);
 }
 
 void classify_triangles(model& m) {

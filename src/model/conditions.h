@@ -9,7 +9,8 @@ struct model;
 struct model_store;
 
 /// Every triangle a flux triangle with value 0.0, every node without a
-/// prescribed potential, over the arrays' whole extents.
+/// prescribed potential, over the arrays' whole extents, in a store just
+/// allocated: the values that are zeros are already there.
 void set_default_conditions(model_store& store);
 
 /// Counts each triangle's nodes with a prescribed potential; a triangle

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "model/model.h"
 #include "run/channels.h"
@@ -21,11 +22,11 @@ model_counts count(const std::string& text) {
   return counts;
 }
 
-model_counts flags(const std::string& text) {
+model_counts flags(const std::string& text, survey_marks* marks = nullptr) {
   record_reader archive;
   archive.open_memory(text, channels::archive);
   model_counts counts;
-  survey_conditions(archive, counts);
+  survey_conditions(archive, counts, marks);
   return counts;
 }
 
@@ -122,6 +123,7 @@ TEST(survey_test, condition_flags) {
   struct row {
     std::string records;
     bool potential, flux;
+    std::int64_t first_flux_line = 0;  // after the five lines of the offsets
   };
   const row rows[] = {
       {"", false, false},
@@ -129,14 +131,17 @@ TEST(survey_test, condition_flags) {
       // Every record opening with "D," is a potential record.
       {"D,123456,TEMP, 100.0\n", true, false},
       {"D1,    12,TEMP\nDK,     1,UX\n D,     1,TEMP\n", false, false},
-      {"SFE,       3,   1,HFLUX\n", false, true},
+      {"SFE,       3,   1,HFLUX\n", false, true, 6},
       {"SFEDELE,ALL\nSFE       3\nSF,ALL,HFLUX\n", false, false},
-      {"SFE,       3,   1,HFLUX\n1 2 3 4\nD,      1,TEMP,1\n", true, true},
+      {"SFE,       3,   1,HFLUX\n1 2 3 4\nD,      1,TEMP,1\n", true, true, 6},
+      {"SFEDELE,ALL\nSFE,       3\n1 2 3 4\nSFE,       4\n", false, true, 7},
       // Nothing after the first record opening "FINI" is looked at.
       {"FINI\nD,      1,TEMP,1\nSFE,       3\n", false, false},
   };
   for (const row& r : rows) {
-    model_counts c = flags(offsets + r.records + finish);
+    survey_marks marks;
+    model_counts c = flags(offsets + r.records + finish, &marks);
+    EXPECT_EQ(marks.first_flux.line, r.first_flux_line) << r.records;
     EXPECT_EQ(c.has_potential_conditions, r.potential) << r.records;
     EXPECT_EQ(c.has_flux_conditions, r.flux) << r.records;
   }
@@ -145,6 +150,31 @@ TEST(survey_test, condition_flags) {
     ADD_FAILURE() << "no failure";
   } catch (const run_failure& f) {
     EXPECT_EQ(f.number, report::end_of_file);
+  }
+}
+
+// Where a reader looking for the element layout from a given line would
+// stop, when the survey can tell: it cannot across the records it read
+// without looking (the offset counts, lines 4-5; the cell range, 10-11).
+TEST(survey_test, element_layout_marks) {
+  const std::string text = offsets + lines({"(19i8)", "(19i9  x", "(19i10)"}) + cells +
+                           lines({"(19i9) "}) + points + finish;
+  record_reader archive;
+  archive.open_memory(text, channels::archive);
+  model_counts counts;
+  survey_marks marks;
+  survey_counts(archive, counts, &marks);
+  const std::pair<std::int64_t, std::int64_t> rows[] = {{1, 0}, {4, 0},  {6, 6},   {7, 8}, {8, 8},
+                                                        {9, 0}, {11, 0}, {12, 12}, {13, 0}};
+  for (const auto& [from, line] : rows) {
+    record_mark at;
+    EXPECT_EQ(marks.element_layout_from(from, at), line != 0) << from;
+    if (line != 0) {
+      EXPECT_EQ(at.line, line) << from;
+      archive.seek(at);
+      EXPECT_EQ(archive.next_or_fail().substr(0, 4), "(19i") << from;
+      EXPECT_EQ(archive.line_number(), line) << from;
+    }
   }
 }
 

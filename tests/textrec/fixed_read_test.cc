@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -239,6 +240,50 @@ TEST(fixed_read_test, file_records_across_refills) {
     }
     EXPECT_EQ(n, want.size());
     in.reopen();
+  }
+}
+
+// A mark taken while reading, from a file across refills or from memory,
+// brings a later pass back to that record with its number, and the records
+// after it follow; an over-long line is cut again after a seek to it.
+TEST(fixed_read_test, seek_to_marks) {
+  testing::temp_dir dir;
+  std::string path = dir.file("marks.cdb");
+  std::string text;
+  std::vector<std::string> want;
+  for (std::size_t n = 0; text.size() < 3 * record_reader::buffer_size; ++n) {
+    want.push_back(n == 40 ? std::string(record_reader::buffer_size + 9, 'L')
+                           : std::string(n * 7919 % 301, static_cast<char>('a' + n % 26)));
+    text += want.back() + (n % 3 == 0 ? "\r\n" : "\n");
+  }
+  testing::write_file(path, text);
+  for (bool from_file : {true, false}) {
+    record_reader in;
+    if (from_file) {
+      in.open_file(path, channels::archive);
+    } else {
+      in.open_memory(text, channels::archive);
+    }
+    std::vector<record_mark> marks;
+    std::string_view record;
+    while (in.next(record)) {
+      marks.push_back(in.mark());
+    }
+    ASSERT_EQ(marks.size(), want.size());
+    for (std::size_t k : {std::size_t{0}, std::size_t{1}, std::size_t{40}, marks.size() / 2,
+                          marks.size() - 1, std::size_t{7}}) {
+      in.reopen();
+      in.seek(marks[k]);
+      for (std::size_t n = k; n < std::min(k + 3, want.size()); ++n) {
+        ASSERT_TRUE(in.next(record)) << k;
+        std::string_view expected = want[n];
+        if (from_file && expected.size() > record_reader::buffer_size) {
+          expected = expected.substr(0, record_reader::buffer_size);
+        }
+        EXPECT_EQ(record, expected) << "seek to " << k << ", record " << n;
+        EXPECT_EQ(in.line_number(), static_cast<std::int64_t>(n + 1));
+      }
+    }
   }
 }
 
