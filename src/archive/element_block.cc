@@ -114,18 +114,23 @@ void read_element_block(record_reader& archive, model& m) {
   });
 }
 
-void read_element_records(record_reader& archive, model& m) {
-  walk_element_block(archive, m, [&m](std::int32_t k, const element_record& r) {
+void read_element_records(record_reader& archive, model& m, element_progress* progress) {
+  const std::int32_t elements = m.counts.element_count;
+  walk_element_block(archive, m, [&](std::int32_t k, const element_record& r) {
     std::int32_t* slot = waiting_element(m.store, k);
     slot[0] = r.number();
     for (int c = 0; c < 4; ++c) {
       slot[1 + c] = r.corners()[c];
     }
+    if (progress != nullptr && (k % 4096 == 0 || k == elements)) {
+      progress->store(2 * std::int64_t{k}, std::memory_order_release);
+      progress->notify_all();
+    }
   });
 }
 
-void triangulate_elements(model& m) {
-  for (std::int64_t k = 1; k <= m.counts.element_count; ++k) {
+void triangulate_elements(model& m, std::int64_t first, std::int64_t last) {
+  for (std::int64_t k = first; k <= last; ++k) {
     const std::int32_t* slot = waiting_element(m.store, k);
     const std::int32_t number = slot[0];
     const std::int32_t corners[4] = {slot[1], slot[2], slot[3], slot[4]};

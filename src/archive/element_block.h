@@ -1,6 +1,8 @@
 #ifndef CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
 #define CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
 
+#include <atomic>
+#include <cstdint>
 #include <string_view>
 
 namespace cdbbem {
@@ -19,14 +21,23 @@ struct model;
 /// numbers, corner nodes and cell corners outside the model end the run.
 void read_element_block(record_reader& archive, model& m);
 
+/// How far `read_element_records` has gone, for another thread: twice the
+/// number of boundary elements kept so far (stored with release order and
+/// notified every few thousand elements), plus one once the caller says the
+/// reading has ended, whether it read them all or failed.
+using element_progress = std::atomic<std::int64_t>;
+
 /// `read_element_block` without the triangles: each boundary element's
 /// number and corners are kept in the upper part of `triangle_nodes` (the
-/// node coordinates need not be known yet); T stays 0.
-void read_element_records(record_reader& archive, model& m);
+/// node coordinates need not be known yet); T stays 0.  Progress goes to
+/// `progress` when given.
+void read_element_records(record_reader& archive, model& m, element_progress* progress = nullptr);
 
-/// Makes the elements `read_element_records` kept into triangles, in order,
-/// as `read_element_block` would have.
-void triangulate_elements(model& m);
+/// Makes the boundary elements `first` to `last` that `read_element_records`
+/// kept into triangles, as `read_element_block` would have, when the ones
+/// before `first` are made already.  The elements after `last` may still be
+/// being read meanwhile: their places are out of reach of these triangles.
+void triangulate_elements(model& m, std::int64_t first, std::int64_t last);
 
 }  // namespace cdbbem
 

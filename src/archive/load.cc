@@ -102,6 +102,17 @@ struct flux_pass_ahead {
   }
 };
 
+// Tells a thread waiting on `progress` that no more elements will come,
+// when asked or at the latest when the reading thread leaves its task.
+struct end_of_elements {
+  element_progress& progress;
+  void tell() {
+    progress.fetch_or(1, std::memory_order_release);
+    progress.notify_all();
+  }
+  ~end_of_elements() { tell(); }
+};
+
 // The same passes with two threads.  This one reads the node records, then
 // the flux records ahead of their turn; the other passes over the node
 // records with a reader of its own, reads the element records (keeping them
@@ -122,6 +133,8 @@ void read_side_by_side(record_reader& archive, output_channel* console, const su
   record_mark element_layout;
   const bool layout_known = marks.element_layout_from(node_block_end + 1, element_layout);
   flux_pass_ahead fluxes;
+  element_progress elements_read{0};
+  std::int64_t triangulated = 0;
   run_two(
       true,
       [&] {
@@ -129,8 +142,22 @@ void read_side_by_side(record_reader& archive, output_channel* console, const su
         if (counts.has_flux_conditions) {
           fluxes.read(archive, counts, marks);
         }
+        // With every node known, the elements read so far are made into
+        // triangles while the other thread reads on.
+        for (;;) {
+          const std::int64_t state = elements_read.load(std::memory_order_acquire);
+          if (state / 2 > triangulated) {
+            triangulate_elements(m, triangulated + 1, state / 2);
+            triangulated = state / 2;
+          } else if (state % 2 == 1) {
+            break;
+          } else {
+            elements_read.wait(state, std::memory_order_acquire);
+          }
+        }
       },
       [&] {
+        end_of_elements end{elements_read};
         record_reader elements;
         elements.open_like(archive);
         if (layout_known) {
@@ -138,13 +165,14 @@ void read_side_by_side(record_reader& archive, output_channel* console, const su
         } else {
           skip_node_block(elements, counts);
         }
-        read_element_records(elements, m);
+        read_element_records(elements, m, &elements_read);
+        end.tell();
         set_default_conditions(m.store);
         if (counts.has_potential_conditions) {
           read_potential_conditions(elements, m);
         }
       });
-  triangulate_elements(m);
+  triangulate_elements(m, triangulated + 1, counts.element_count);
   classify_triangles(m);
   if (counts.has_flux_conditions) {
     fluxes.apply(archive, marks, m);

@@ -15,7 +15,10 @@ namespace cdbbem {
 /// `parallel`, `second` runs on a thread of its own beside `first` (under
 /// the caller's floating-point state), so it must not touch what `first`
 /// touches and must leave nothing observable behind when it fails or when
-/// `first` fails; both have ended when this returns or raises.
+/// `first` fails; both have ended when this returns or raises.  `first` may
+/// wait for something `second` does: when no thread can be had, `second`
+/// runs to its end on this thread before `first`, one of the orders the
+/// two threads could have taken.
 template <typename First, typename Second>
 void run_two(bool parallel, First&& first, Second&& second) {
   if (!parallel) {
@@ -38,9 +41,16 @@ void run_two(bool parallel, First&& first, Second&& second) {
       }
     });
   } catch (const std::system_error&) {
-    // No thread to be had: the one-thread order does the same work.
+    // No thread to be had: the side task first, its failure held back.
+    try {
+      second();
+    } catch (...) {
+      second_failure = std::current_exception();
+    }
     std::forward<First>(first)();
-    std::forward<Second>(second)();
+    if (second_failure) {
+      std::rethrow_exception(second_failure);
+    }
     return;
   }
   std::exception_ptr first_failure;
