@@ -87,6 +87,25 @@ std::size_t write_all(file_handle file, const char* data, std::size_t size) {
   return done;
 }
 
+std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
+                         std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t put =
+        ::pwrite(fd_of(file), data + done, size - done, static_cast<off_t>(offset + done));
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return done;
+}
+
+bool writes_at_keep_position() { return true; }
+
 bool cut_after(file_handle file, std::uint64_t size) {
   struct stat info;
   if (::fstat(fd_of(file), &info) != 0 || !S_ISREG(info.st_mode) ||

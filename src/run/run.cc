@@ -19,9 +19,7 @@
 #include "textrec/free_form.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
-#include "textrec/two_tasks.h"
-#include "writers/model_file.h"
-#include "writers/plot_file.h"
+#include "writers/outputs.h"
 
 namespace cdbbem {
 
@@ -40,6 +38,7 @@ struct run_state {
   record_reader archive;
   output_channel model_file;
   output_channel plot_file;
+  output_channel model_tail;  // the part of input.dat a second thread writes
   output_channel console;
   std::string archive_path, model_path, plot_path, vtu_path, vtu_temporary;
   std::optional<progress_line> progress;
@@ -90,9 +89,7 @@ int translate(run_state& s, const run_options& options) {
   }
   // The two files depend only on the finished model: written side by side,
   // a failure of the model file still wins over one of the plot file.
-  run_two(
-      options.threads > 1, [&] { write_model_file(m, s.model_file); },
-      [&] { write_plot_file(m, s.plot_file); });
+  write_outputs(m, s.model_file, s.plot_file, s.model_tail, options.threads);
   s.model_file.finish();
   s.plot_file.finish();
   if (options.vtk) {
@@ -194,6 +191,7 @@ int run_translation(const run_options& options, run_buffers& buffers) {
   int status = run(s, options);
   // The lock on the model file ends with it.
   s.archive.close();
+  s.model_tail.close();
   s.model_file.close();
   s.plot_file.close();
   return status;

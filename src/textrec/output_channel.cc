@@ -11,12 +11,15 @@ output_channel::output_channel() : buffer_(std::make_unique_for_overwrite<char[]
 output_channel::~output_channel() { close(); }
 
 void output_channel::close() {
-  if (owned_) {
+  if (owned_ || part_) {
     guard_.release();
+  }
+  if (owned_) {
     close_file(file_);
   }
   file_ = no_file;
   owned_ = false;
+  part_ = false;
   used_ = 0;
 }
 
@@ -36,6 +39,36 @@ void output_channel::open_file(const std::string& path, channel unit) {
   whole_ = 0;
   write_failed_ = false;
   guard_.guard(file);
+}
+
+void output_channel::open_part(const output_channel& whole, std::uint64_t offset) {
+  close();
+  path_ = whole.path_;
+  unit_ = whole.unit_;
+  file_ = whole.file_;
+  part_ = true;
+  offset_ = offset;
+  used_ = 0;
+  flushed_ = 0;
+  whole_ = 0;
+  write_failed_ = false;
+  // Guarded without a file: the interrupt handler waits for a write begun
+  // here, and parks this thread before a new one, but cuts nothing itself.
+  guard_.guard(no_file);
+}
+
+bool output_channel::join_part(output_channel& part) {
+  flush();
+  part.flush();
+  const bool follows = part.part_ && part.file_ == file_ && part.offset_ == bytes_written() &&
+                       !write_failed_ && !part.write_failed_;
+  if (follows) {
+    flushed_ = part.offset_ + part.flushed_;
+    whole_ = flushed_;
+    guard_.kept(whole_);
+  }
+  part.close();
+  return follows;
 }
 
 bool output_channel::try_lock() { return lock_exclusive(file_); }
@@ -67,7 +100,8 @@ void output_channel::flush() {
   // An interrupt during the write keeps the records of this buffer that
   // reached the file; the guard learns where they end.
   guard_.writing(buffer_.get(), used_, flushed_);
-  std::size_t done = write_all(file_, buffer_.get(), used_);
+  std::size_t done = part_ ? write_all_at(file_, buffer_.get(), used_, offset_ + flushed_)
+                           : write_all(file_, buffer_.get(), used_);
   std::size_t last_end = std::string_view(buffer_.get(), done).rfind('\n');
   if (last_end != std::string_view::npos) {
     whole_ = flushed_ + last_end + 1;
@@ -79,7 +113,7 @@ void output_channel::flush() {
     flushed_ = whole_;
     write_failed_ = true;
     used_ = 0;
-    if (owned_) {
+    if (owned_ || part_) {
       fail(report::write_error, unit_);
     }
     return;

@@ -42,6 +42,20 @@ class output_channel {
   /// Whatever was not flushed is dropped.
   void close();
 
+  /// Makes this channel write the part of `whole`'s file from byte `offset`
+  /// on, on another thread while `whole` writes the bytes before it, by
+  /// positioned writes (only where `writes_at_keep_position`).  Failures
+  /// raise 38 on `whole`'s unit.  An interrupt waits for this channel's
+  /// writes but never cuts after them: the cut of `whole`'s file, after its
+  /// own last whole record, removes them.
+  void open_part(const output_channel& whole, std::uint64_t offset);
+
+  /// Takes the records of `part` (opened on this channel, flushed here)
+  /// as this channel's own when they follow this channel's bytes exactly,
+  /// so that `finish` and an interrupt keep them; closes `part`.  False,
+  /// taking nothing, when they do not follow.
+  bool join_part(output_channel& part);
+
   /// Writes to an already open file of the platform that the channel does
   /// not own, such as standard output; write failures there are not reported.
   void attach(std::intptr_t file);
@@ -91,6 +105,8 @@ class output_channel {
   channel unit_ = channel::none;
   std::intptr_t file_ = -1;  // the platform's file handle
   bool owned_ = false;
+  bool part_ = false;          // writes a part of another channel's file
+  std::uint64_t offset_ = 0;   // where that part starts
   bool write_failed_ = false;  // a write to the file failed part-way
   std::uint64_t whole_ = 0;    // bytes of the file known to end after a record
   interrupt_guard guard_;

@@ -1,6 +1,7 @@
 #ifndef CDBBEM_TEXTREC_RECORD_FORMAT_H_
 #define CDBBEM_TEXTREC_RECORD_FORMAT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -21,6 +22,22 @@ struct edit_descriptor {
 
 /// A constant list of edit descriptors.
 using record_format = std::span<const edit_descriptor>;
+
+/// Characters of every record `format` writes when each value fits its
+/// field (before the CR LF the channel adds); 0 when the format spans
+/// records.
+constexpr std::size_t fixed_record_length(record_format format) {
+  std::size_t length = 0;
+  for (const edit_descriptor& d : format) {
+    if (d.kind == descriptor_kind::slash) {
+      return 0;
+    }
+    const std::size_t one =
+        d.kind == descriptor_kind::literal ? d.literal.size() : static_cast<std::size_t>(d.width);
+    length += one * static_cast<std::size_t>(d.repeat);
+  }
+  return length;
+}
 
 }  // namespace cdbbem
 

@@ -10,22 +10,14 @@
 
 namespace cdbbem {
 
-/// Runs `first`, then `second`, and ends as that one-thread order would:
-/// a failure `first` raises wins over anything `second` does.  When
-/// `parallel`, `second` runs on a thread of its own beside `first` (under
-/// the caller's floating-point state), so it must not touch what `first`
-/// touches and must leave nothing observable behind when it fails or when
-/// `first` fails; both have ended when this returns or raises.  `first` may
-/// wait for something `second` does: when no thread can be had, `second`
-/// runs to its end on this thread before `first`, one of the orders the
-/// two threads could have taken.
+/// Runs `first` on this thread and `second` on a new thread beside it (under
+/// the caller's floating-point state) and ends as the one-thread order
+/// `first`, `second` would: a failure `first` raises wins over anything
+/// `second` does, and both have ended when this returns or raises.  Each may
+/// wait for the other.  False, having run neither, when no thread can be
+/// had.
 template <typename First, typename Second>
-void run_two(bool parallel, First&& first, Second&& second) {
-  if (!parallel) {
-    std::forward<First>(first)();
-    std::forward<Second>(second)();
-    return;
-  }
+bool try_run_two(First&& first, Second&& second) {
   const bool flushed = denormals_flushed();
   std::exception_ptr second_failure;
   std::thread side;
@@ -41,17 +33,7 @@ void run_two(bool parallel, First&& first, Second&& second) {
       }
     });
   } catch (const std::system_error&) {
-    // No thread to be had: the side task first, its failure held back.
-    try {
-      second();
-    } catch (...) {
-      second_failure = std::current_exception();
-    }
-    std::forward<First>(first)();
-    if (second_failure) {
-      std::rethrow_exception(second_failure);
-    }
-    return;
+    return false;
   }
   std::exception_ptr first_failure;
   try {
@@ -63,6 +45,38 @@ void run_two(bool parallel, First&& first, Second&& second) {
   if (first_failure) {
     std::rethrow_exception(first_failure);
   }
+  if (second_failure) {
+    std::rethrow_exception(second_failure);
+  }
+  return true;
+}
+
+/// Runs `first`, then `second`, and ends as that one-thread order would:
+/// a failure `first` raises wins over anything `second` does.  When
+/// `parallel`, `second` runs on a thread of its own beside `first`, so it
+/// must not touch what `first` touches and must leave nothing observable
+/// behind when it fails or when `first` fails; both have ended when this
+/// returns or raises.  `first` may wait for something `second` does: when
+/// no thread can be had, `second` runs to its end on this thread before
+/// `first`, one of the orders the two threads could have taken.
+template <typename First, typename Second>
+void run_two(bool parallel, First&& first, Second&& second) {
+  if (!parallel) {
+    std::forward<First>(first)();
+    std::forward<Second>(second)();
+    return;
+  }
+  if (try_run_two(first, second)) {
+    return;
+  }
+  // No thread to be had: the side task first, its failure held back.
+  std::exception_ptr second_failure;
+  try {
+    second();
+  } catch (...) {
+    second_failure = std::current_exception();
+  }
+  std::forward<First>(first)();
   if (second_failure) {
     std::rethrow_exception(second_failure);
   }

@@ -37,6 +37,12 @@ bool fits(const edit_descriptor& d, std::int32_t value) {
 }  // namespace
 
 void write_model_file(const model& m, output_channel& out) {
+  write_model_file_nodes(m, out);
+  write_model_file_triangles(m, out, 1, m.counts.triangle_count);
+  write_model_file_rest(m, out);
+}
+
+void write_model_file_nodes(const model& m, output_channel& out) {
   stage_scope stage("write_model_file", "model_file.cc");
   const model_counts& counts = m.counts;
   const model_store& store = m.store;
@@ -53,15 +59,25 @@ void write_model_file(const model& m, output_channel& out) {
     const double* xyz = store.node_xyz.column(n);
     write_formatted(out, formats::node_line, {item(n), item(xyz[0]), item(xyz[1]), item(xyz[2])});
   }
-
   marker(out, "$ Elements and Boundary Conditions:");
-  for (std::int32_t t = 1; t <= counts.triangle_count; ++t) {
+}
+
+void write_model_file_triangles(const model& m, output_channel& out, std::int32_t first,
+                                std::int32_t last) {
+  stage_scope stage("write_model_file", "model_file.cc");
+  const model_store& store = m.store;
+  for (std::int32_t t = first; t <= last; ++t) {
     const std::int32_t* nodes = store.triangle_nodes.column(t);
     write_formatted(out, formats::element_line,
                     {item(t), item(nodes[0]), item(nodes[1]), item(nodes[2]),
                      item(store.triangle_bc_kind[t]), item(store.triangle_bc_value[t])});
   }
+}
 
+void write_model_file_rest(const model& m, output_channel& out) {
+  stage_scope stage("write_model_file", "model_file.cc");
+  const model_counts& counts = m.counts;
+  const model_store& store = m.store;
   marker(out, "$ Field Points");
   for (std::int32_t p = 1; p <= counts.field_point_count; ++p) {
     const double* xyz = store.field_point_xyz.column(p);

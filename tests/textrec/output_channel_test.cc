@@ -7,7 +7,9 @@
 #endif
 
 #include <string>
+#include <thread>
 
+#include "platform/files.h"
 #include "platform/interrupts.h"
 #include "run/channels.h"
 #include "run/reports.h"
@@ -61,6 +63,42 @@ TEST(output_channel_test, finish_cuts_only_written_files) {
   EXPECT_EQ(read_file(dir.file("untouched.dat")), old);
   EXPECT_TRUE(testing::file_exists(dir.file("created.plt")));
   EXPECT_EQ(read_file(dir.file("created.plt")), "");
+}
+
+// A part written on another thread at the place it will hold joins the
+// file when it follows the channel's own bytes exactly (and the old content
+// after it is cut); a part that would leave a gap or overlap is refused.
+TEST(output_channel_test, part_written_beside_joins_when_it_follows) {
+  if (!writes_at_keep_position()) {
+    GTEST_SKIP() << "positioned writes move the file position here";
+  }
+  testing::temp_dir dir;
+  const std::string old = std::string(5000, 'x') + "\n";
+  for (std::uint64_t offset : {10u, 9u, 11u}) {
+    write_file(dir.file("split.dat"), old);
+    output_channel head;
+    output_channel part;
+    head.open_file(dir.file("split.dat"), channels::model);
+    part.open_part(head, offset);
+    std::thread side([&] {
+      for (int k = 0; k < 40000; ++k) {
+        part.write_record("tail");
+      }
+      part.flush();
+    });
+    head.write_record("01234567");  // 10 bytes with its CR LF
+    side.join();
+    EXPECT_EQ(head.join_part(part), offset == 10) << offset;
+    head.finish();
+    head.close();
+    std::string want = "01234567\r\n";
+    if (offset == 10) {
+      for (int k = 0; k < 40000; ++k) {
+        want += "tail\r\n";
+      }
+    }
+    EXPECT_EQ(read_file(dir.file("split.dat")), want) << offset;
+  }
 }
 
 TEST(output_channel_test, write_and_open_failures) {

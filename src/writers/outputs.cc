@@ -1,0 +1,150 @@
+#include "writers/outputs.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <exception>
+
+#include "model/model.h"
+#include "platform/files.h"
+#include "textrec/failure.h"
+#include "textrec/output_channel.h"
+#include "textrec/two_tasks.h"
+#include "writers/model_file.h"
+#include "writers/plot_file.h"
+
+namespace cdbbem {
+
+namespace {
+
+// An offset one thread hands to another, which waits for it: 0 while it is
+// not known, 1 once it never will be, else the offset plus 2.
+class handed_offset {
+ public:
+  void give(std::uint64_t offset) {
+    state_.store(offset + 2, std::memory_order_release);
+    state_.notify_all();
+  }
+
+  void give_up() {
+    std::uint64_t unknown = 0;
+    state_.compare_exchange_strong(unknown, 1, std::memory_order_release);
+    state_.notify_all();
+  }
+
+  bool take(std::uint64_t& offset) {
+    for (;;) {
+      const std::uint64_t state = state_.load(std::memory_order_acquire);
+      if (state == 0) {
+        state_.wait(0, std::memory_order_acquire);
+        continue;
+      }
+      if (state == 1) {
+        return false;
+      }
+      offset = state - 2;
+      return true;
+    }
+  }
+
+ private:
+  std::atomic<std::uint64_t> state_{0};
+};
+
+// Gives the offset up if the thread that owes it leaves without giving it.
+struct give_up_on_exit {
+  handed_offset& offset;
+  ~give_up_on_exit() { offset.give_up(); }
+};
+
+bool model_file_fits(const model& m, channel unit) {
+  try {
+    check_model_file_fits(m, unit);
+    return true;
+  } catch (const run_failure&) {
+    return false;
+  }
+}
+
+// Of the T triangles, how many the model file's own thread writes, so that
+// it ends about when the other thread ends the plot file and the rest of
+// the model file.  The weights are each record's time relative to a
+// triangle record of the model file, measured on the generated models.
+std::int32_t head_triangles(const model_counts& c) {
+  constexpr double node = 1.45;         // node record
+  constexpr double field_point = 1.35;  // field-point record
+  constexpr double cell = 0.9;          // field-cell record (free-form)
+  constexpr double plot_node = 1.05;    // node or field point in the plot file
+  constexpr double plot_triangle = 0.45;
+  constexpr double plot_cell = 0.55;
+  const double n = std::max(c.node_count, 0);
+  const double t = std::max(c.triangle_count, 0);
+  const double p = std::max(c.field_point_count, 0);
+  const double k = std::max(c.field_cell_count, 0);
+  const double plot = (n + p) * plot_node + t * plot_triangle + k * plot_cell;
+  // head = n * node + s;  other = plot + (t - s) + p * field_point + k * cell
+  const double s = (plot + t + p * field_point + k * cell - n * node) / 2;
+  return static_cast<std::int32_t>(std::clamp(s, 0.0, t));
+}
+
+}  // namespace
+
+void write_outputs(const model& m, output_channel& model_out, output_channel& plot_out,
+                   output_channel& spare, unsigned threads) {
+  const bool parallel = threads > 1;
+  // A value too wide for its field ends the model file at its record, which
+  // the threads cannot tell ahead: such a model is written as before.
+  if (!parallel || !writes_at_keep_position() || !model_file_fits(m, model_out.unit())) {
+    run_two(
+        parallel, [&] { write_model_file(m, model_out); }, [&] { write_plot_file(m, plot_out); });
+    return;
+  }
+  const std::int32_t head = head_triangles(m.counts);
+  handed_offset tail_at;
+  const bool beside = try_run_two(
+      [&] {
+        give_up_on_exit owed{tail_at};
+        write_model_file_nodes(m, model_out);
+        // Every triangle record has the same length, so the tail's place is
+        // known; it is given once this thread's first bytes have reached
+        // the file, since an interrupt leaves a file that nothing reached
+        // as it was.
+        model_out.flush();
+        tail_at.give(model_out.bytes_written() +
+                     std::uint64_t{triangle_record_bytes} * static_cast<std::uint64_t>(head));
+        write_model_file_triangles(m, model_out, 1, head);
+      },
+      [&] {
+        // The model file's tail comes before the plot file in the one-thread
+        // order: written even when the plot file fails, and its failure wins.
+        std::exception_ptr plot_failure;
+        try {
+          write_plot_file(m, plot_out);
+        } catch (...) {
+          plot_failure = std::current_exception();
+        }
+        std::uint64_t offset = 0;
+        if (tail_at.take(offset)) {
+          spare.open_part(model_out, offset);
+          write_model_file_triangles(m, spare, head + 1, m.counts.triangle_count);
+          write_model_file_rest(m, spare);
+          spare.flush();
+        }
+        if (plot_failure) {
+          std::rethrow_exception(plot_failure);
+        }
+      });
+  if (!beside) {
+    write_model_file(m, model_out);
+    write_plot_file(m, plot_out);
+    return;
+  }
+  // The tail starts where the head ends, since every triangle record has
+  // the length the format gives; a difference would be a defect here, and
+  // is reported rather than left in the file.
+  if (!model_out.join_part(spare)) {
+    fail(report::write_error, model_out.unit());
+  }
+}
+
+}  // namespace cdbbem
