@@ -123,8 +123,7 @@ void read_element_records(record_reader& archive, model& m, element_progress* pr
       slot[1 + c] = r.corners()[c];
     }
     if (progress != nullptr && (k % 4096 == 0 || k == elements)) {
-      progress->store(2 * std::int64_t{k}, std::memory_order_release);
-      progress->notify_all();
+      progress->publish(k);
     }
   });
 }

@@ -1,9 +1,10 @@
 #ifndef CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
 #define CDBBEM_ARCHIVE_ELEMENT_BLOCK_H_
 
-#include <atomic>
 #include <cstdint>
 #include <string_view>
+
+#include "textrec/two_tasks.h"
 
 namespace cdbbem {
 
@@ -21,11 +22,11 @@ struct model;
 /// numbers, corner nodes and cell corners outside the model end the run.
 void read_element_block(record_reader& archive, model& m);
 
-/// How far `read_element_records` has gone, for another thread: twice the
-/// number of boundary elements kept so far (stored with release order and
-/// notified every few thousand elements), plus one once the caller says the
-/// reading has ended, whether it read them all or failed.
-using element_progress = std::atomic<std::int64_t>;
+/// How far `read_element_records` has gone, for another thread: the number
+/// of boundary elements kept so far, published every few thousand elements
+/// and after the last; its end is marked by the caller once the reading has
+/// ended, whether it read them all or failed.
+using element_progress = shared_count;
 
 /// `read_element_block` without the triangles: each boundary element's
 /// number and corners are kept in the upper part of `triangle_nodes` (the

@@ -106,10 +106,7 @@ struct flux_pass_ahead {
 // when asked or at the latest when the reading thread leaves its task.
 struct end_of_elements {
   element_progress& progress;
-  void tell() {
-    progress.fetch_or(1, std::memory_order_release);
-    progress.notify_all();
-  }
+  void tell() { progress.end(); }
   ~end_of_elements() { tell(); }
 };
 
@@ -133,7 +130,7 @@ void read_side_by_side(record_reader& archive, output_channel* console, const su
   record_mark element_layout;
   const bool layout_known = marks.element_layout_from(node_block_end + 1, element_layout);
   flux_pass_ahead fluxes;
-  element_progress elements_read{0};
+  element_progress elements_read;
   std::int64_t triangulated = 0;
   run_two(
       true,
@@ -145,14 +142,13 @@ void read_side_by_side(record_reader& archive, output_channel* console, const su
         // With every node known, the elements read so far are made into
         // triangles while the other thread reads on.
         for (;;) {
-          const std::int64_t state = elements_read.load(std::memory_order_acquire);
-          if (state / 2 > triangulated) {
-            triangulate_elements(m, triangulated + 1, state / 2);
-            triangulated = state / 2;
-          } else if (state % 2 == 1) {
+          bool ended = false;
+          const std::int64_t ready = elements_read.wait_beyond(triangulated, ended);
+          if (ready > triangulated) {
+            triangulate_elements(m, triangulated + 1, ready);
+            triangulated = ready;
+          } else if (ended) {
             break;
-          } else {
-            elements_read.wait(state, std::memory_order_acquire);
           }
         }
       },

@@ -1,7 +1,10 @@
 #ifndef CDBBEM_TEXTREC_TWO_TASKS_H_
 #define CDBBEM_TEXTREC_TWO_TASKS_H_
 
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -9,6 +12,46 @@
 #include "platform/fp_env.h"
 
 namespace cdbbem {
+
+/// A count one thread raises and another waits on, with a mark for its end.
+/// A mutex and a condition variable rather than an atomic's wait: that one
+/// can miss a wake-up in some standard libraries where the system has no
+/// futex.
+class shared_count {
+ public:
+  /// Raises the count to `count` and wakes the waiting thread.
+  void publish(std::int64_t count) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      count_ = count;
+    }
+    changed_.notify_all();
+  }
+
+  /// No higher count will come; safe to call more than once.
+  void end() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ended_ = true;
+    }
+    changed_.notify_all();
+  }
+
+  /// Waits until the count is above `seen` or the end is marked; returns
+  /// the count, and sets `ended` when the end is marked.
+  std::int64_t wait_beyond(std::int64_t seen, bool& ended) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return count_ > seen || ended_; });
+    ended = ended_;
+    return count_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::int64_t count_ = 0;
+  bool ended_ = false;
+};
 
 /// Runs `first` on this thread and `second` on a new thread beside it (under
 /// the caller's floating-point state) and ends as the one-thread order

@@ -1,7 +1,6 @@
 #include "writers/outputs.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <exception>
 
@@ -17,38 +16,28 @@ namespace cdbbem {
 
 namespace {
 
-// An offset one thread hands to another, which waits for it: 0 while it is
-// not known, 1 once it never will be, else the offset plus 2.
+// An offset one thread hands to another, which waits for it.
 class handed_offset {
  public:
   void give(std::uint64_t offset) {
-    state_.store(offset + 2, std::memory_order_release);
-    state_.notify_all();
+    count_.publish(static_cast<std::int64_t>(offset) + 1);
+    count_.end();
   }
 
-  void give_up() {
-    std::uint64_t unknown = 0;
-    state_.compare_exchange_strong(unknown, 1, std::memory_order_release);
-    state_.notify_all();
-  }
+  void give_up() { count_.end(); }
 
   bool take(std::uint64_t& offset) {
-    for (;;) {
-      const std::uint64_t state = state_.load(std::memory_order_acquire);
-      if (state == 0) {
-        state_.wait(0, std::memory_order_acquire);
-        continue;
-      }
-      if (state == 1) {
-        return false;
-      }
-      offset = state - 2;
-      return true;
+    bool ended = false;
+    const std::int64_t count = count_.wait_beyond(0, ended);
+    if (count == 0) {
+      return false;
     }
+    offset = static_cast<std::uint64_t>(count - 1);
+    return true;
   }
 
  private:
-  std::atomic<std::uint64_t> state_{0};
+  shared_count count_;
 };
 
 // Gives the offset up if the thread that owes it leaves without giving it.
