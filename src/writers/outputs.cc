@@ -58,9 +58,10 @@ bool model_file_fits(const model& m, channel unit) {
 // Of the T triangles, how many the model file's own thread writes, so that
 // it ends about when the other thread ends the plot file and the rest of
 // the model file.  The weights are each record's time relative to a
-// triangle record of the model file, measured on the generated models.
+// triangle record of the model file, set so that the two threads end
+// together on generated models of 1M nodes.
 std::int32_t head_triangles(const model_counts& c) {
-  constexpr double node = 1.45;         // node record
+  constexpr double node = 1.6;          // node record
   constexpr double field_point = 1.35;  // field-point record
   constexpr double cell = 0.9;          // field-cell record (free-form)
   constexpr double plot_node = 1.05;    // node or field point in the plot file

@@ -140,16 +140,25 @@ const complete_outputs& complete() {
 }
 
 // Each signal, sent once the run has written the start of input.dat (or of
-// input.plt, which two threads write beside input.dat) over older and longer
-// outputs, ends the run by that signal with one line, and leaves each output
-// as it was or cut after a record of the new model.
+// input.plt, which two threads write beside input.dat, or the end of
+// input.dat, which a second thread may write before the middle) over older
+// and longer outputs, ends the run by that signal with one line, and leaves
+// each output as it was or cut after a record of the new model.
 TEST(interrupt_test, each_signal_leaves_whole_records_of_this_run) {
   const complete_outputs& whole = complete();
   ASSERT_GT(whole.model.size(), 8u << 20);
-  const std::pair<int, const char*> rows[] = {
-      {SIGINT, "input.dat"}, {SIGTERM, "input.plt"}, {SIGHUP, "input.dat"}};
-  for (auto [signal_number, watched] : rows) {
-    SCOPED_TRACE("signal " + std::to_string(signal_number) + " once " + watched + " is new");
+  struct row {
+    int signal_number;
+    const char* watched;
+    bool end;  // 4096 bytes near the watched file's end rather than its first
+  };
+  const row rows[] = {{SIGINT, "input.dat", false},
+                      {SIGTERM, "input.plt", false},
+                      {SIGHUP, "input.dat", false},
+                      {SIGINT, "input.dat", true}};
+  for (auto [signal_number, watched, end] : rows) {
+    SCOPED_TRACE("signal " + std::to_string(signal_number) + " once " + watched +
+                 (end ? "'s end" : "'s start") + " is new");
     temp_dir dir;
     write_file(dir.file("ANSYS_Model.cdb"), big_archive());
     const std::string old_model = old_output(whole.model.size() + 4096);
@@ -162,10 +171,13 @@ TEST(interrupt_test, each_signal_leaves_whole_records_of_this_run) {
     pid_t pid = start(dir.path(), out, err);
     // Stopped once the start of the watched file is new, the run takes the
     // signal as it goes on.  Both old files begin alike.
+    // Nine tenths in: where a second thread writes the end of input.dat
+    // while the first is still short of it.
+    const std::size_t at = end ? whole.model.size() / 10 * 9 : 0;
     EXPECT_TRUE(stop_when(pid, [&] {
       char head[4096];
-      return ::pread(watch, head, sizeof head, 0) != sizeof head ||
-             old_model.compare(0, sizeof head, head, sizeof head) != 0;
+      return ::pread(watch, head, sizeof head, static_cast<off_t>(at)) != sizeof head ||
+             old_model.compare(at, sizeof head, head, sizeof head) != 0;
     }));
     ::kill(pid, signal_number);
     ::kill(pid, SIGCONT);
