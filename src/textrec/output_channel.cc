@@ -34,11 +34,15 @@ void output_channel::open_file(const std::string& path, channel unit) {
   }
   file_ = file;
   owned_ = true;
+  start_writing();
+  guard_.guard(file);
+}
+
+void output_channel::start_writing() {
   used_ = 0;
   flushed_ = 0;
   whole_ = 0;
   write_failed_ = false;
-  guard_.guard(file);
 }
 
 void output_channel::open_part(const output_channel& whole, std::uint64_t offset) {
@@ -48,10 +52,7 @@ void output_channel::open_part(const output_channel& whole, std::uint64_t offset
   file_ = whole.file_;
   part_ = true;
   offset_ = offset;
-  used_ = 0;
-  flushed_ = 0;
-  whole_ = 0;
-  write_failed_ = false;
+  start_writing();
   // Guarded without a file: the interrupt handler waits for a write begun
   // here, and parks this thread before a new one, but cuts nothing itself.
   guard_.guard(no_file);

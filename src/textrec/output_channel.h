@@ -98,6 +98,9 @@ class output_channel {
   const std::string& path() const { return path_; }
 
  private:
+  // Nothing written yet, nothing failed.
+  void start_writing();
+
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   std::uint64_t flushed_ = 0;
