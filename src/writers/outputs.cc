@@ -91,6 +91,10 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
   }
   const std::int32_t head = head_triangles(m.counts);
   handed_offset tail_at;
+  // The model file's tail comes before the plot file in the one-thread
+  // order: it is written and joined even when the plot file fails, and a
+  // failure of its own wins.
+  std::exception_ptr plot_failure;
   const bool beside = try_run_two(
       [&] {
         give_up_on_exit owed{tail_at};
@@ -105,9 +109,6 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
         write_model_file_triangles(m, model_out, 1, head);
       },
       [&] {
-        // The model file's tail comes before the plot file in the one-thread
-        // order: written even when the plot file fails, and its failure wins.
-        std::exception_ptr plot_failure;
         try {
           write_plot_file(m, plot_out);
         } catch (...) {
@@ -120,9 +121,6 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
           write_model_file_rest(m, spare);
           spare.flush();
         }
-        if (plot_failure) {
-          std::rethrow_exception(plot_failure);
-        }
       });
   if (!beside) {
     write_model_file(m, model_out);
@@ -134,6 +132,9 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
   // is reported rather than left in the file.
   if (!model_out.join_part(spare)) {
     fail(report::write_error, model_out.unit());
+  }
+  if (plot_failure) {
+    std::rethrow_exception(plot_failure);
   }
 }
 

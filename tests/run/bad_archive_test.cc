@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/archive_builder.h"
 #include "bad_archives.h"
 #include "support/test_support.h"
 
@@ -106,6 +107,33 @@ TEST(bad_archive_test, one_and_two_threads_agree) {
     EXPECT_EQ(two.err, one.err);
     EXPECT_TRUE(two.model == one.model) << "input.dat differs";
     EXPECT_TRUE(two.plot == one.plot) << "input.plt differs";
+  }
+}
+
+// A plot file that cannot be written (38) comes after a whole model file,
+// also when a second thread writes the plot file and then the end of the
+// model file: that end is written all the same.
+TEST(bad_archive_test, full_plot_device_leaves_the_model_file_whole) {
+  // A strip of quadrilaterals whose plot file outgrows the output buffer, so
+  // that the plot file fails while the threads write.
+  archive_plan plan;
+  for (std::int32_t c = 0; c < 15000; ++c) {
+    plan.nodes.push_back({c * 0.5, 0.0, 0.0});
+    plan.nodes.push_back({c * 0.5, 1.0, 0.0});
+  }
+  for (std::int32_t c = 1; c < 15000; ++c) {
+    plan.elements.push_back({2 * c - 1, 2 * c + 1, 2 * c + 2, 2 * c});
+  }
+  const std::string archive = build_archive(plan);
+  const std::string whole = trace_run(archive, 1).model;
+  for (unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    temp_dir dir;
+    write_file(dir.file("ANSYS_Model.cdb"), archive);
+    ASSERT_EQ(::symlink("/dev/full", dir.file("input.plt").c_str()), 0);
+    run_result r = run_in_process(dir.path(), 0, threads);
+    EXPECT_EQ(r.status, 38) << r.err;
+    EXPECT_TRUE(read_file(dir.file("input.dat")) == whole) << "input.dat is not whole";
   }
 }
 
