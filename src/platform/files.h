@@ -46,6 +46,10 @@ std::size_t write_all(file_handle file, const char* data, std::size_t size);
 std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
                          std::uint64_t offset);
 
+/// Whether an open file is a regular file (on Windows, a file on a disk):
+/// the only kind that can be written at two places at once.
+bool is_regular_file(file_handle file);
+
 /// Whether `write_all_at` leaves the file's position alone (POSIX); on
 /// Windows a positioned write through the handle moves it.
 bool writes_at_keep_position();

@@ -106,6 +106,11 @@ std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
 
 bool writes_at_keep_position() { return true; }
 
+bool is_regular_file(file_handle file) {
+  struct stat info;
+  return ::fstat(fd_of(file), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool cut_after(file_handle file, std::uint64_t size) {
   struct stat info;
   if (::fstat(fd_of(file), &info) != 0 || !S_ISREG(info.st_mode) ||

@@ -158,6 +158,8 @@ std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
 // handle's position to the end of what it wrote.
 bool writes_at_keep_position() { return false; }
 
+bool is_regular_file(file_handle file) { return is_disk_file(handle_of(file)); }
+
 bool cut_after(file_handle file, std::uint64_t size) {
   HANDLE handle = handle_of(file);
   LARGE_INTEGER length;

@@ -45,6 +45,8 @@ void output_channel::start_writing() {
   write_failed_ = false;
 }
 
+bool output_channel::regular_file() const { return file_ != no_file && is_regular_file(file_); }
+
 void output_channel::open_part(const output_channel& whole, std::uint64_t offset) {
   close();
   path_ = whole.path_;

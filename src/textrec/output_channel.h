@@ -42,6 +42,9 @@ class output_channel {
   /// Whatever was not flushed is dropped.
   void close();
 
+  /// Whether the channel writes a regular file, which `open_part` needs.
+  bool regular_file() const;
+
   /// Makes this channel write the part of `whole`'s file from byte `offset`
   /// on, on another thread while `whole` writes the bytes before it, by
   /// positioned writes (only where `writes_at_keep_position`).  Failures

@@ -83,8 +83,10 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
                    output_channel& spare, unsigned threads) {
   const bool parallel = threads > 1;
   // A value too wide for its field ends the model file at its record, which
-  // the threads cannot tell ahead: such a model is written as before.
-  if (!parallel || !writes_at_keep_position() || !model_file_fits(m, model_out.unit())) {
+  // the threads cannot tell ahead, and only a regular file can be written at
+  // two places: such a model, or such a file, is written as before.
+  if (!parallel || !writes_at_keep_position() || !model_out.regular_file() ||
+      !model_file_fits(m, model_out.unit())) {
     run_two(
         parallel, [&] { write_model_file(m, model_out); }, [&] { write_plot_file(m, plot_out); });
     return;

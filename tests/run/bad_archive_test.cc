@@ -9,10 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_builder.h"
@@ -113,18 +116,25 @@ TEST(bad_archive_test, one_and_two_threads_agree) {
 // A plot file that cannot be written (38) comes after a whole model file,
 // also when a second thread writes the plot file and then the end of the
 // model file: that end is written all the same.
+// A strip of quadrilaterals whose outputs outgrow the output buffers, so
+// that both threads write while the other does.
+const std::string& strip_archive() {
+  static const std::string text = [] {
+    archive_plan plan;
+    for (std::int32_t c = 0; c < 15000; ++c) {
+      plan.nodes.push_back({c * 0.5, 0.0, 0.0});
+      plan.nodes.push_back({c * 0.5, 1.0, 0.0});
+    }
+    for (std::int32_t c = 1; c < 15000; ++c) {
+      plan.elements.push_back({2 * c - 1, 2 * c + 1, 2 * c + 2, 2 * c});
+    }
+    return build_archive(plan);
+  }();
+  return text;
+}
+
 TEST(bad_archive_test, full_plot_device_leaves_the_model_file_whole) {
-  // A strip of quadrilaterals whose plot file outgrows the output buffer, so
-  // that the plot file fails while the threads write.
-  archive_plan plan;
-  for (std::int32_t c = 0; c < 15000; ++c) {
-    plan.nodes.push_back({c * 0.5, 0.0, 0.0});
-    plan.nodes.push_back({c * 0.5, 1.0, 0.0});
-  }
-  for (std::int32_t c = 1; c < 15000; ++c) {
-    plan.elements.push_back({2 * c - 1, 2 * c + 1, 2 * c + 2, 2 * c});
-  }
-  const std::string archive = build_archive(plan);
+  const std::string& archive = strip_archive();
   const std::string whole = trace_run(archive, 1).model;
   for (unsigned threads : {1u, 2u}) {
     SCOPED_TRACE(threads);
@@ -134,6 +144,45 @@ TEST(bad_archive_test, full_plot_device_leaves_the_model_file_whole) {
     run_result r = run_in_process(dir.path(), 0, threads);
     EXPECT_EQ(r.status, 38) << r.err;
     EXPECT_TRUE(read_file(dir.file("input.dat")) == whole) << "input.dat is not whole";
+  }
+}
+
+// A model file that is a pipe takes the same bytes with two threads as
+// with one: only a regular file is written at two places at once.
+TEST(bad_archive_test, model_file_on_a_pipe) {
+  const std::string whole = trace_run(strip_archive(), 1).model;
+  for (unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    temp_dir dir;
+    write_file(dir.file("ANSYS_Model.cdb"), strip_archive());
+    ASSERT_EQ(::mkfifo(dir.file("input.dat").c_str(), 0644), 0);
+    int pipe = ::open(dir.file("input.dat").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    ::fcntl(pipe, F_SETFL, 0);
+    std::string received;
+    std::atomic<bool> ended{false};
+    // Until the run opens the pipe, and after it closes it, a read finds
+    // no writer and returns 0.
+    std::thread drain([&] {
+      char chunk[65536];
+      for (;;) {
+        const bool last = ended.load();
+        const ssize_t got = ::read(pipe, chunk, sizeof chunk);
+        if (got > 0) {
+          received.append(chunk, static_cast<std::size_t>(got));
+        } else if (last) {
+          break;
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      }
+    });
+    run_result r = run_in_process(dir.path(), 0, threads);
+    ended = true;
+    drain.join();
+    ::close(pipe);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(received == whole) << received.size() << " bytes of " << whole.size();
   }
 }
 
