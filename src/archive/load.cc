@@ -111,13 +111,15 @@ struct end_of_elements {
 };
 
 // The same passes with two threads.  This one reads the node records, then
-// the flux records ahead of their turn; the other passes over the node
-// records with a reader of its own, reads the element records (keeping them
-// until the nodes are known), sets the defaults and reads the potentials
-// that follow.  Then the elements are made into triangles, classified, and
-// given their fluxes.  The defaults stay after the element block, as in the
-// one-thread order: a count the archive cannot back must not cost memory
-// before the readers run out of records.
+// the flux records ahead of their turn, then makes into triangles the
+// elements the other has kept so far.  The other reads the element records
+// with a reader of its own (from the element layout record when the survey
+// saw it, else after passing over the node records), keeping them until the
+// nodes are known, then sets the defaults and reads the potentials that
+// follow.  Then the last elements are made into triangles, all are
+// classified and given their fluxes.  The defaults stay after the element
+// block, as in the one-thread order: a count the archive cannot back must
+// not cost memory before the readers run out of records.
 void read_side_by_side(record_reader& archive, output_channel* console, const survey_marks& marks,
                        model& m) {
   m.counts.node_layout = find_node_layout(archive);

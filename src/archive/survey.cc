@@ -34,6 +34,9 @@ std::int32_t component_size(record_reader& archive) {
 }  // namespace
 
 bool survey_marks::element_layout_from(std::int64_t from, record_mark& at) const {
+  if (unlooked_lost) {
+    return false;
+  }
   for (int k = 0; k < element_layout_count; ++k) {
     if (element_layouts[k].line < from) {
       continue;
@@ -73,11 +76,16 @@ struct layout_notes {
   void unseen(Read read) {
     const std::int64_t first = archive.line_number() + 1;
     read();
-    if (marks != nullptr && marks->unlooked_count < 3) {
-      std::int64_t* range = marks->unlooked[marks->unlooked_count++];
-      range[0] = first;
-      range[1] = archive.line_number();
+    if (marks == nullptr) {
+      return;
     }
+    if (marks->unlooked_count == survey_marks::most_unlooked) {
+      marks->unlooked_lost = true;
+      return;
+    }
+    std::int64_t* range = marks->unlooked[marks->unlooked_count++];
+    range[0] = first;
+    range[1] = archive.line_number();
   }
 };
 
@@ -92,6 +100,7 @@ void survey_counts(record_reader& archive, model_counts& counts, survey_marks* m
   if (marks != nullptr) {
     marks->element_layout_count = 0;
     marks->unlooked_count = 0;
+    marks->unlooked_lost = false;
   }
 
   // The offset section: "*ELSE" in columns 1-5 ("*ELSEIF" too); "FINISH"

@@ -22,8 +22,10 @@ struct survey_marks {
 
   /// Lines the counts survey read without looking at them (the records of
   /// the offset counts and of the component ranges): first and last.
-  std::int64_t unlooked[3][2] = {};
+  static constexpr int most_unlooked = 3;
+  std::int64_t unlooked[most_unlooked][2] = {};
   int unlooked_count = 0;
+  bool unlooked_lost = false;  // more such reads than places to note them
 
   /// The first flux record ("SFE," in columns 1-4), when the conditions
   /// survey saw one (`line` 0 otherwise).
