@@ -104,6 +104,10 @@ std::int32_t* waiting_element(model_store& store, std::int64_t k) {
 }  // namespace
 
 bool is_element_layout(std::string_view record) {
+  // Looked at for every record the survey reads: most open otherwise.
+  if (record.empty() || record[0] != '(') {
+    return false;
+  }
   return columns_equal(record, 6, "(19i8)") || columns_equal(record, 6, "(19i9)") ||
          columns_equal(record, 7, "(19i10)");
 }

@@ -1,6 +1,5 @@
 #include "archive/load.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <vector>
@@ -126,9 +125,7 @@ void read_side_by_side(record_reader& archive, output_channel* console, const su
   const model_counts counts = m.counts;
   // The element reader starts at the element block's layout record when the
   // survey saw where it is, after the N + P node records.
-  const std::int64_t node_block_end = archive.line_number() +
-                                      std::max<std::int64_t>(counts.node_count, 0) +
-                                      std::max<std::int64_t>(counts.field_point_count, 0);
+  const std::int64_t node_block_end = archive.line_number() + node_block_records(counts);
   record_mark element_layout;
   const bool layout_known = marks.element_layout_from(node_block_end + 1, element_layout);
   flux_pass_ahead fluxes;

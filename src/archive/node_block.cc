@@ -85,10 +85,14 @@ void read_node_records(record_reader& archive, output_channel* console, model& m
              counts.node_number_warnings);
 }
 
+std::int64_t node_block_records(const model_counts& counts) {
+  return std::max<std::int64_t>(counts.node_count, 0) +
+         std::max<std::int64_t>(counts.field_point_count, 0);
+}
+
 void skip_node_block(record_reader& archive, const model_counts& counts) {
   find_node_layout(archive);
-  const std::int64_t records = std::max<std::int64_t>(counts.node_count, 0) +
-                               std::max<std::int64_t>(counts.field_point_count, 0);
+  const std::int64_t records = node_block_records(counts);
   for (std::int64_t k = 0; k < records; ++k) {
     archive.next_or_fail();
   }

@@ -1,6 +1,8 @@
 #ifndef CDBBEM_ARCHIVE_NODE_BLOCK_H_
 #define CDBBEM_ARCHIVE_NODE_BLOCK_H_
 
+#include <cstdint>
+
 namespace cdbbem {
 
 class output_channel;
@@ -22,6 +24,10 @@ int find_node_layout(record_reader& archive);
 /// The second half of `read_node_block`: reads the node records in the
 /// layout `node_layout` names.
 void read_node_records(record_reader& archive, output_channel* console, model& m);
+
+/// Records of the node block after its layout record: N + P, a negative
+/// count taken as none.
+std::int64_t node_block_records(const model_counts& counts);
 
 /// Passes over the node block (its layout record and N + P records) without
 /// reading it, so that a second reader can go on to the element block.

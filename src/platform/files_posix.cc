@@ -72,36 +72,39 @@ bool seek_to(file_handle file, std::uint64_t offset) {
          ::lseek(fd_of(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-std::size_t write_all(file_handle file, const char* data, std::size_t size) {
+namespace {
+
+// Hands `size` bytes to `put(data, count, done)` (a write of up to `count`
+// bytes, `done` of them already written) until all are written or it fails.
+template <typename Put>
+std::size_t put_all(const char* data, std::size_t size, Put put) {
   std::size_t done = 0;
   while (done < size) {
-    ssize_t put = ::write(fd_of(file), data + done, size - done);
-    if (put < 0 && errno == EINTR) {
+    ssize_t written = put(data + done, size - done, done);
+    if (written < 0 && errno == EINTR) {
       continue;
     }
-    if (put <= 0) {
+    if (written <= 0) {
       break;
     }
-    done += static_cast<std::size_t>(put);
+    done += static_cast<std::size_t>(written);
   }
   return done;
 }
 
+}  // namespace
+
+std::size_t write_all(file_handle file, const char* data, std::size_t size) {
+  return put_all(data, size, [file](const char* from, std::size_t count, std::size_t) {
+    return ::write(fd_of(file), from, count);
+  });
+}
+
 std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
                          std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t put =
-        ::pwrite(fd_of(file), data + done, size - done, static_cast<off_t>(offset + done));
-    if (put < 0 && errno == EINTR) {
-      continue;
-    }
-    if (put <= 0) {
-      break;
-    }
-    done += static_cast<std::size_t>(put);
-  }
-  return done;
+  return put_all(data, size, [file, offset](const char* from, std::size_t count, std::size_t done) {
+    return ::pwrite(fd_of(file), from, count, static_cast<off_t>(offset + done));
+  });
 }
 
 bool writes_at_keep_position() { return true; }
