@@ -81,14 +81,25 @@ std::int32_t head_triangles(const model_counts& c) {
 
 void write_outputs(const model& m, output_channel& model_out, output_channel& plot_out,
                    output_channel& spare, unsigned threads) {
-  const bool parallel = threads > 1;
-  // A value too wide for its field ends the model file at its record, which
-  // the threads cannot tell ahead, and only a regular file can be written at
-  // two places: such a model, or such a file, is written as before.
-  if (!parallel || !writes_at_keep_position() || !model_out.regular_file() ||
-      !model_file_fits(m, model_out.unit())) {
-    run_two(
-        parallel, [&] { write_model_file(m, model_out); }, [&] { write_plot_file(m, plot_out); });
+  // A value too wide for its field ends the model file at its record (63),
+  // before the one-thread order has written a byte of the plot file: such a
+  // model is written by one thread, in that order, so the plot file is left
+  // as it was.
+  if (threads <= 1 || !model_file_fits(m, model_out.unit())) {
+    write_model_file(m, model_out);
+    write_plot_file(m, plot_out);
+    return;
+  }
+  // Only a regular file can be written at two places.  When no thread can
+  // be had the files are written in their order too, never the plot file
+  // first.
+  if (!writes_at_keep_position() || !model_out.regular_file()) {
+    auto model_file = [&] { write_model_file(m, model_out); };
+    auto plot_file = [&] { write_plot_file(m, plot_out); };
+    if (!try_run_two(model_file, plot_file)) {
+      model_file();
+      plot_file();
+    }
     return;
   }
   const std::int32_t head = head_triangles(m.counts);
