@@ -96,12 +96,12 @@ namespace {
 // line of its header before the values are read, and returns false to stop
 // the walk there; `values(e, q)` is then called with the mean flux.
 template <typename Header, typename Values>
-void walk_flux_records(record_reader& archive, const model_counts& counts, Header header,
-                       Values values) {
+void walk_flux_records(record_reader& archive, const model_counts& counts, int node_layout,
+                       Header header, Values values) {
   stage_scope stage("read_flux_conditions", archive_file_name, &archive.line_number());
   // Node layouts 3 and 4 write the element number one column wider.
-  record_format format = counts.node_layout >= 3 ? record_format(formats::flux_header_a9)
-                                                 : record_format(formats::flux_header_a8);
+  record_format format = node_layout >= 3 ? record_format(formats::flux_header_a9)
+                                          : record_format(formats::flux_header_a8);
   char line[line_length];
   char field[8];
   std::int64_t records = archive.line_number();
@@ -130,23 +130,25 @@ void walk_flux_records(record_reader& archive, const model_counts& counts, Heade
 
 }  // namespace
 
-void read_flux_conditions(record_reader& archive, model& m) {
+void read_flux_conditions(record_reader& archive, model& m, int node_layout) {
+  std::int32_t position = 0;
   walk_flux_records(
-      archive, m.counts,
+      archive, m.counts, node_layout,
       [&](std::int32_t e, std::int64_t line) {
-        if (m.store.element_triangle(e, 0) == 0) {
+        position = m.store.element_position.find(e);
+        if (position == 0) {
           undefined_flux_element(e, line, archive.unit());
         }
         return true;
       },
-      [&](std::int32_t e, double q) { set_element_flux(m, e, q); });
+      [&](std::int32_t, double q) { set_element_flux(m, position, q); });
 }
 
-bool collect_flux_conditions(record_reader& archive, const model_counts& counts,
+bool collect_flux_conditions(record_reader& archive, const model_counts& counts, int node_layout,
                              std::vector<flux_record>& records, std::size_t limit) {
   bool whole = true;
   walk_flux_records(
-      archive, counts,
+      archive, counts, node_layout,
       [&](std::int32_t e, std::int64_t line) {
         whole = records.size() < limit;
         if (whole) {
@@ -162,10 +164,11 @@ void apply_flux_conditions(model& m, const std::vector<flux_record>& records, ch
   for (const flux_record& r : records) {
     std::int64_t line = r.line;
     stage_scope stage("read_flux_conditions", archive_file_name, &line);
-    if (m.store.element_triangle(r.element, 0) == 0) {
+    const std::int32_t position = m.store.element_position.find(r.element);
+    if (position == 0) {
       undefined_flux_element(r.element, line, unit);
     }
-    set_element_flux(m, r.element, r.flux);
+    set_element_flux(m, position, r.flux);
   }
 }
 

@@ -19,9 +19,10 @@ struct model_counts;
 void read_potential_conditions(record_reader& archive, model& m);
 
 /// Reads the flux records ("SFE," and the next record's four values) from
-/// the archive's first record up to "FINI"; each gives both triangles of
-/// its element the mean flux as a flux condition.
-void read_flux_conditions(record_reader& archive, model& m);
+/// the archive's first record up to "FINI"; each gives the triangles of
+/// its element the mean flux as a flux condition.  The element number's
+/// columns follow the node layout `node_layout`.
+void read_flux_conditions(record_reader& archive, model& m, int node_layout);
 
 /// A flux record as read: its element (in 1..E), the archive line of its
 /// header and the mean of its four values.
@@ -37,7 +38,7 @@ struct flux_record {
 /// read.  Stops and returns false when `limit` records are kept and another
 /// comes; a failure raised leaves the records read before it (the last one
 /// possibly without its values).
-bool collect_flux_conditions(record_reader& archive, const model_counts& counts,
+bool collect_flux_conditions(record_reader& archive, const model_counts& counts, int node_layout,
                              std::vector<flux_record>& records, std::size_t limit);
 
 /// Applies collected flux records in archive order, ending the run as

@@ -89,6 +89,7 @@ void walk_element_block(record_reader& archive, model& m, Element element) {
       }
       cell[k] = static_cast<std::int32_t>(corner);
     }
+    m.store.field_cell_element[c] = static_cast<std::int32_t>(counts.element_count + c);
   }
 }
 
@@ -96,9 +97,9 @@ void walk_element_block(record_reader& archive, model& m, Element element) {
 // the top five-sixths of `triangle_nodes`, out of reach of the triangles of
 // the elements before it (at most 6k values), so that the elements can be
 // made into triangles in place, in order.
-std::int32_t* waiting_element(model_store& store, std::int64_t k) {
+std::int32_t* waiting_element(const model_store& store, std::int64_t k) {
   const std::int64_t e = store.triangle_nodes.extent / 6;
-  return store.triangle_nodes.begin() + e + 5 * (k - 1);
+  return store.triangle_nodes.data.get() + e + 5 * (k - 1);
 }
 
 }  // namespace
@@ -112,12 +113,6 @@ bool is_element_layout(std::string_view record) {
          columns_equal(record, 7, "(19i10)");
 }
 
-void read_element_block(record_reader& archive, model& m) {
-  walk_element_block(archive, m, [&m](std::int32_t, const element_record& r) {
-    triangulate_element(m, r.number(), r.corners());
-  });
-}
-
 void read_element_records(record_reader& archive, model& m, element_progress* progress) {
   const std::int32_t elements = m.counts.element_count;
   walk_element_block(archive, m, [&](std::int32_t k, const element_record& r) {
@@ -126,18 +121,23 @@ void read_element_records(record_reader& archive, model& m, element_progress* pr
     for (int c = 0; c < 4; ++c) {
       slot[1 + c] = r.corners()[c];
     }
+    // The k-th record is element position k; of two records of one
+    // number, the later is the element.
+    m.store.element_position.add(r.number(), k);
     if (progress != nullptr && (k % 4096 == 0 || k == elements)) {
       progress->publish(k);
     }
   });
+  m.store.element_position.seal();
 }
 
-void triangulate_elements(model& m, std::int64_t first, std::int64_t last) {
+void triangulate_elements(triangle_builder& triangles, const model& m, std::int64_t first,
+                          std::int64_t last) {
   for (std::int64_t k = first; k <= last; ++k) {
     const std::int32_t* slot = waiting_element(m.store, k);
-    const std::int32_t number = slot[0];
     const std::int32_t corners[4] = {slot[1], slot[2], slot[3], slot[4]};
-    triangulate_element(m, number, corners);
+    triangles.begin_element(k, slot[0]);
+    triangulate_element(triangles, corners);
   }
 }
 

@@ -10,88 +10,74 @@
 #include "archive/survey.h"
 #include "model/conditions.h"
 #include "model/store.h"
+#include "model/triangulation.h"
+#include "textrec/early_task.h"
 #include "textrec/record_reader.h"
-#include "textrec/two_tasks.h"
 
 namespace cdbbem {
 
 namespace {
 
-// Most flux records kept while the flux pass runs beside the element block
-// (24 MiB); an archive with more has its flux pass read again afterwards.
+// Most flux records kept while the flux pass runs ahead of its turn
+// (24 MiB); an archive with more has its flux pass read again at its turn.
 constexpr std::size_t flux_records_kept = std::size_t{1} << 20;
 
-// The two survey passes.  Side by side, the second reads the archive
-// through a reader of its own from the first record, as it would after a
-// reopen; a failure of the first pass still wins.
-void survey(record_reader& archive, model_counts& counts, survey_marks& marks, bool parallel) {
-  if (!parallel) {
-    survey_counts(archive, counts, &marks);
-    archive.reopen();
-    survey_conditions(archive, counts, &marks);
-    return;
+// The element block, the default conditions and the potentials after the
+// field cells, through a reader of their own: from the element layout
+// record when the survey saw where it is, else after passing over the node
+// block.  The elements are kept until the nodes are known; `progress`
+// tells how many.  The defaults stay after the element block, as in the
+// one-thread order: a count the archive cannot back must not cost memory
+// before the readers run out of records.
+void read_elements_and_potentials(const record_reader& archive, const load_notes& notes,
+                                  std::int64_t node_block_end, model& m, shared_count& progress) {
+  record_reader elements;
+  elements.open_like(archive);
+  record_mark layout;
+  if (notes.marks.element_layout_from(node_block_end + 1, layout)) {
+    elements.seek(layout);
+  } else {
+    skip_node_block(elements, m.counts);
   }
-  model_counts conditions;
-  run_two(
-      true, [&] { survey_counts(archive, counts, &marks); },
-      [&] {
-        record_reader second;
-        second.open_like(archive);
-        survey_conditions(second, conditions, &marks);
-      });
-  counts.has_potential_conditions = conditions.has_potential_conditions;
-  counts.has_flux_conditions = conditions.has_flux_conditions;
-}
-
-// The flux pass from its first record: the records before it were only
-// passed over.
-void read_fluxes_again(record_reader& archive, const survey_marks& marks, model& m) {
-  archive.reopen();
-  if (marks.first_flux.line > 0) {
-    archive.seek(marks.first_flux);
-  }
-  read_flux_conditions(archive, m);
-}
-
-void read_in_order(record_reader& archive, output_channel* console, const survey_marks& marks,
-                   model& m) {
-  read_node_block(archive, console, m);
-  read_element_block(archive, m);
+  read_element_records(elements, m, &progress);
   set_default_conditions(m.store);
-  if (m.counts.has_potential_conditions) {
-    read_potential_conditions(archive, m);
-  }
-  classify_triangles(m);
-  if (m.counts.has_flux_conditions) {
-    read_fluxes_again(archive, marks, m);
+  if (notes.has_potential_conditions) {
+    read_potential_conditions(elements, m);
   }
 }
 
-// The flux pass read ahead of its turn through a reader of its own: the
-// records are kept, and a failure of the pass held back, until the
-// one-thread order reaches the flux pass, so that every earlier failure
-// still wins.
-struct flux_pass_ahead {
+// The flux records from the first one the survey saw, kept (up to
+// `flux_records_kept`) until the elements they name are known.  A failure
+// of the pass is kept too: the one-thread order meets it after applying
+// the records before it, whose elements may be undefined.
+struct kept_fluxes {
   std::vector<flux_record> records;
   bool whole = true;
   std::exception_ptr failure;
 
-  void read(const record_reader& archive, const model_counts& counts, const survey_marks& marks) {
+  void read(const record_reader& archive, const model_counts& counts, const load_notes& notes) {
     try {
-      record_reader second;
-      second.open_like(archive);
-      if (marks.first_flux.line > 0) {
-        second.seek(marks.first_flux);
+      record_reader fluxes;
+      fluxes.open_like(archive);
+      if (notes.marks.first_flux.line > 0) {
+        fluxes.seek(notes.marks.first_flux);
       }
-      whole = collect_flux_conditions(second, counts, records, flux_records_kept);
+      whole =
+          collect_flux_conditions(fluxes, counts, notes.node_layout, records, flux_records_kept);
     } catch (...) {
       failure = std::current_exception();
     }
   }
 
-  void apply(record_reader& archive, const survey_marks& marks, model& m) {
+  // Gives the elements their fluxes, then raises the pass's failure; more
+  // records than were kept are read again, in place.
+  void apply(record_reader& archive, const load_notes& notes, model& m) const {
     if (!whole) {
-      read_fluxes_again(archive, marks, m);
+      archive.reopen();
+      if (notes.marks.first_flux.line > 0) {
+        archive.seek(notes.marks.first_flux);
+      }
+      read_flux_conditions(archive, m, notes.node_layout);
       return;
     }
     apply_flux_conditions(m, records, archive.unit());
@@ -101,96 +87,77 @@ struct flux_pass_ahead {
   }
 };
 
-// Tells a thread waiting on `progress` that no more elements will come,
-// when asked or at the latest when the reading thread leaves its task.
-struct end_of_elements {
-  element_progress& progress;
-  void tell() { progress.end(); }
-  ~end_of_elements() { tell(); }
-};
-
-// The same passes with two threads.  This one reads the node records, then
-// the flux records ahead of their turn, then makes into triangles the
-// elements the other has kept so far.  The other reads the element records
-// with a reader of its own (from the element layout record when the survey
-// saw it, else after passing over the node records), keeping them until the
-// nodes are known, then sets the defaults and reads the potentials that
-// follow.  Then the last elements are made into triangles, all are
-// classified and given their fluxes.  The defaults stay after the element
-// block, as in the one-thread order: a count the archive cannot back must
-// not cost memory before the readers run out of records.
-void read_side_by_side(record_reader& archive, output_channel* console, const survey_marks& marks,
-                       model& m) {
-  m.counts.node_layout = find_node_layout(archive);
-  const model_counts counts = m.counts;
-  // The element reader starts at the element block's layout record when the
-  // survey saw where it is, after the N + P node records.
-  const std::int64_t node_block_end = archive.line_number() + node_block_records(counts);
-  record_mark element_layout;
-  const bool layout_known = marks.element_layout_from(node_block_end + 1, element_layout);
-  flux_pass_ahead fluxes;
-  element_progress elements_read;
-  std::int64_t triangulated = 0;
-  run_two(
-      true,
-      [&] {
-        read_node_records(archive, console, m);
-        if (counts.has_flux_conditions) {
-          fluxes.read(archive, counts, marks);
-        }
-        // With every node known, the elements read so far are made into
-        // triangles while the other thread reads on.
-        for (;;) {
-          bool ended = false;
-          const std::int64_t ready = elements_read.wait_beyond(triangulated, ended);
-          if (ready > triangulated) {
-            triangulate_elements(m, triangulated + 1, ready);
-            triangulated = ready;
-          } else if (ended) {
-            break;
-          }
-        }
-      },
-      [&] {
-        end_of_elements end{elements_read};
-        record_reader elements;
-        elements.open_like(archive);
-        if (layout_known) {
-          elements.seek(element_layout);
-        } else {
-          skip_node_block(elements, counts);
-        }
-        read_element_records(elements, m, &elements_read);
-        end.tell();
-        set_default_conditions(m.store);
-        if (counts.has_potential_conditions) {
-          read_potential_conditions(elements, m);
-        }
-      });
-  triangulate_elements(m, triangulated + 1, counts.element_count);
-  classify_triangles(m);
-  if (counts.has_flux_conditions) {
-    fluxes.apply(archive, marks, m);
-  }
-}
-
 }  // namespace
 
-model load(record_reader& archive, output_channel& console, const load_options& options) {
+// The passes in the order one thread makes them.  With more threads, the
+// passes that depend only on the counts start early, each on a thread of
+// its own, and hand their results over here, where this order needs them:
+// the conditions survey beside the counts survey; the element records (and
+// the potentials after them) beside the node records; the flux records
+// beside the triangulation, which follows the element records as they are
+// read.  A failure of an early pass is raised only at its turn.
+model load(record_reader& archive, output_channel& console, const load_options& options,
+           load_notes* noted) {
   const bool parallel = options.threads > 1;
   model m;
-  survey_marks marks;
-  survey(archive, m.counts, marks, parallel);
+  load_notes notes;
+  output_channel* warnings = options.node_warnings_on_console ? &console : nullptr;
+
+  // The two survey passes: the second from the first record, as after a
+  // reopen, through a reader of its own.
+  early_task conditions;
+  conditions.start(parallel, [&] {
+    record_reader second;
+    second.open_like(archive);
+    survey_conditions(second, notes);
+  });
+  survey_counts(archive, m.counts, &notes.marks);
+  conditions.finish();
+
   allocate_store(m.counts, m.store, store_budget(options.store_memory_cap));
   archive.reopen();
-  output_channel* warnings = options.node_warnings_on_console ? &console : nullptr;
-  if (parallel) {
-    read_side_by_side(archive, warnings, marks, m);
-  } else {
-    read_in_order(archive, warnings, marks, m);
+
+  // The node block, then the element block and the potentials.
+  notes.node_layout = find_node_layout(archive);
+  const std::int64_t node_block_end = archive.line_number() + node_block_records(m.counts);
+  early_task elements;
+  elements.start(parallel, [&] {
+    read_elements_and_potentials(archive, notes, node_block_end, m, elements.progress());
+  });
+  read_node_records(archive, warnings, m, notes);
+
+  kept_fluxes fluxes;
+  early_task flux_pass;
+  if (notes.has_flux_conditions) {
+    flux_pass.start(parallel, [&] { fluxes.read(archive, m.counts, notes); });
+  }
+
+  // With every node known, the elements read so far become triangles while
+  // the element reader goes on.
+  triangle_builder triangles(m);
+  for (std::int64_t made = 0;;) {
+    bool ended = false;
+    const std::int64_t ready = elements.progress_beyond(made, ended);
+    if (ready > made) {
+      triangulate_elements(triangles, m, made + 1, ready);
+      made = ready;
+    } else if (ended) {
+      break;
+    }
+  }
+  elements.finish();
+  triangles.finish();
+  classify_triangles(m);
+
+  if (notes.has_flux_conditions) {
+    flux_pass.finish();
+    fluxes.apply(archive, notes, m);
   }
   // Passes that read a changing file saw different models.
   archive.check_unchanged();
+  if (noted != nullptr) {
+    *noted = notes;
+  }
   return m;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "archive/load_notes.h"
 #include "model/model.h"
 
 namespace cdbbem {
@@ -19,7 +20,7 @@ struct load_options {
   /// depend on each other read the archive side by side.
   unsigned threads = 1;
   /// Whether node-numbering warnings are written on the console; they are
-  /// counted in the model either way.
+  /// counted in the notes either way.
   bool node_warnings_on_console = true;
 };
 
@@ -28,9 +29,11 @@ struct load_options {
 /// potentials and their triangles, and the fluxes, in that order, reopening
 /// the archive before each pass after the first and raising 107 when the
 /// archive changed while it was read.  Node-numbering warnings go to
-/// `console` (unless the options say otherwise).  Failures are raised as `run_failure` or
-/// `run_stop`.
-model load(record_reader& archive, output_channel& console, const load_options& options = {});
+/// `console` (unless the options say otherwise).  What the passes learned
+/// of the archive goes to `notes`, when given.  Failures are raised as
+/// `run_failure` or `run_stop`.
+model load(record_reader& archive, output_channel& console, const load_options& options = {},
+           load_notes* notes = nullptr);
 
 }  // namespace cdbbem
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "archive/archive_formats.h"
+#include "archive/load_notes.h"
 #include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
@@ -41,13 +42,14 @@ int find_layout(record_reader& archive) {
   }
 }
 
-// Reads `count` node records into consecutive columns of `xyz`; `first` is
-// the node number the first record should carry, `report_offset` what is
-// subtracted from the position for the console line.
+// Reads `count` node records into consecutive columns of `xyz`, labelling
+// them `first` onwards in `labels`; `first` is also the node number the
+// first record should carry, `report_offset` what is subtracted from the
+// position for the console line.
 void read_nodes(record_reader& archive, output_channel* console, record_format format,
-                std::int32_t count, std::int64_t first, std::int64_t report_offset,
-                store_array<double, 3>& xyz, std::int64_t& warnings) {
-  for (std::int64_t k = 1; k <= count; ++k) {
+                std::int32_t count, std::int32_t first, std::int64_t report_offset,
+                store_array<double, 3>& xyz, std::int32_t* labels, std::int64_t& warnings) {
+  for (std::int32_t k = 1; k <= count; ++k) {
     progress_tick(first == 1 ? "reading nodes" : "reading field points", k, count);
     std::int32_t number = 0;
     std::int32_t unused = 0;
@@ -55,34 +57,40 @@ void read_nodes(record_reader& archive, output_channel* console, record_format f
     read_formatted(
         archive, format,
         {into(number), into(unused), into(unused), into(col[0]), into(col[1]), into(col[2])});
-    if (number == first + k - 1) {
+    const std::int32_t expected = static_cast<std::int32_t>(first + (k - 1));
+    labels[k - 1] = expected;
+    if (number == expected) {
       continue;
     }
     ++warnings;
     if (console != nullptr) {
       write_free(*console, {item(std::string_view(" Node number error ni, i =")), item(number),
-                            item(static_cast<std::int32_t>(first + k - 1 - report_offset))});
+                            item(static_cast<std::int32_t>(expected - report_offset))});
     }
   }
 }
 
 }  // namespace
 
-void read_node_block(record_reader& archive, output_channel* console, model& m) {
-  m.counts.node_layout = find_node_layout(archive);
-  read_node_records(archive, console, m);
+void read_node_block(record_reader& archive, output_channel* console, model& m, load_notes& notes) {
+  notes.node_layout = find_node_layout(archive);
+  read_node_records(archive, console, m, notes);
 }
 
-void read_node_records(record_reader& archive, output_channel* console, model& m) {
+void read_node_records(record_reader& archive, output_channel* console, model& m,
+                       load_notes& notes) {
   stage_scope stage("read_node_block", archive_file_name, &archive.line_number());
-  model_counts& counts = m.counts;
-  record_format format = layouts[counts.node_layout - 1].format;
-  const std::int64_t n = counts.node_count;
-  read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz,
-             counts.node_number_warnings);
+  const model_counts& counts = m.counts;
+  record_format format = layouts[notes.node_layout - 1].format;
+  const std::int32_t n = std::max(counts.node_count, 0);
+  // The legacy numbering: boundary nodes 1..N, field points N+1..N+P.
+  std::int32_t* labels = m.store.node_label.begin();
+  read_nodes(archive, console, format, counts.node_count, 1, 0, m.store.node_xyz, labels,
+             notes.node_number_warnings);
   // A field point's expected number is N + p; the console line gives p.
-  read_nodes(archive, console, format, counts.field_point_count, n + 1, n, m.store.field_point_xyz,
-             counts.node_number_warnings);
+  read_nodes(archive, console, format, counts.field_point_count,
+             static_cast<std::int32_t>(std::int64_t{n} + 1), n, m.store.field_point_xyz, labels + n,
+             notes.node_number_warnings);
 }
 
 std::int64_t node_block_records(const model_counts& counts) {

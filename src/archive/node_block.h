@@ -7,23 +7,26 @@ namespace cdbbem {
 
 class output_channel;
 class record_reader;
+struct load_notes;
 struct model;
 struct model_counts;
 
 /// Finds the node-block layout record, then reads N boundary-node records
 /// into `node_xyz` and P field-point records into `field_point_xyz`, by
 /// position; a record whose node number is not the expected one is counted
-/// in `node_number_warnings`, reported on `console` unless it is null, and
-/// kept.  Sets `node_layout`.  Leaves the archive after the last field point.
-void read_node_block(record_reader& archive, output_channel* console, model& m);
+/// in `notes`, reported on `console` unless it is null, and kept.  Labels
+/// the positions 1..N+P as their numbers, and notes the layout.  Leaves the
+/// archive after the last field point.
+void read_node_block(record_reader& archive, output_channel* console, model& m, load_notes& notes);
 
 /// The first half of `read_node_block`: finds the layout record and
 /// returns the layout, 1 to 4.
 int find_node_layout(record_reader& archive);
 
 /// The second half of `read_node_block`: reads the node records in the
-/// layout `node_layout` names.
-void read_node_records(record_reader& archive, output_channel* console, model& m);
+/// layout `notes` names.
+void read_node_records(record_reader& archive, output_channel* console, model& m,
+                       load_notes& notes);
 
 /// Records of the node block after its layout record: N + P, a negative
 /// count taken as none.

@@ -5,6 +5,7 @@
 
 #include "archive/archive_formats.h"
 #include "archive/element_block.h"
+#include "archive/load_notes.h"
 #include "model/model.h"
 #include "textrec/failure.h"
 #include "textrec/fixed_read.h"
@@ -154,24 +155,22 @@ void survey_counts(record_reader& archive, model_counts& counts, survey_marks* m
   }
 }
 
-void survey_conditions(record_reader& archive, model_counts& counts, survey_marks* marks) {
+void survey_conditions(record_reader& archive, load_notes& notes) {
   stage_scope stage("survey_conditions", archive_file_name, &archive.line_number());
   std::int64_t records = 0;
-  if (marks != nullptr) {
-    marks->first_flux = {};
-  }
+  notes.marks.first_flux = {};
   for (;;) {
     progress_tick("surveying the conditions", ++records, 0);
     std::string_view record = archive.next_or_fail();
     // Every record opening with "D," is a potential record, whatever
     // follows: node numbers of six or more digits fill columns 3 and 4.
     if (columns_equal(record, 2, "D,")) {
-      counts.has_potential_conditions = true;
+      notes.has_potential_conditions = true;
     } else if (columns_equal(record, 4, "SFE,")) {
-      if (marks != nullptr && marks->first_flux.line == 0) {
-        marks->first_flux = archive.mark();
+      if (notes.marks.first_flux.line == 0) {
+        notes.marks.first_flux = archive.mark();
       }
-      counts.has_flux_conditions = true;
+      notes.has_flux_conditions = true;
     }
     if (columns_equal(record, 4, "FINI")) {
       return;

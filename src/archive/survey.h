@@ -7,6 +7,7 @@
 
 namespace cdbbem {
 
+struct load_notes;
 struct model_counts;
 
 /// Where the survey saw records that later passes can start from, instead of
@@ -44,10 +45,10 @@ struct survey_marks {
 /// records it passes in `marks`, when given.
 void survey_counts(record_reader& archive, model_counts& counts, survey_marks* marks = nullptr);
 
-/// Second survey pass, from the archive's first record up to "FINI": sets
+/// Second survey pass, from the archive's first record up to "FINI": notes
 /// whether the archive holds potential ("D,") and flux ("SFE,") records,
-/// and notes the first flux record in `marks`, when given.
-void survey_conditions(record_reader& archive, model_counts& counts, survey_marks* marks = nullptr);
+/// and where it saw the first flux record.
+void survey_conditions(record_reader& archive, load_notes& notes);
 
 }  // namespace cdbbem
 

@@ -23,15 +23,19 @@ constexpr double degenerate_tolerance = 1e-12;  // of d squared
 // Two triangles of an element whose normals make a larger angle are warped.
 const double warped_cosine = std::sqrt(3.0) / 2.0;  // cos 30 degrees
 
-// Each triangle's archive element: `element_triangles` inverted.
+// Each triangle's archive element, 0 for the triangles of an element
+// position whose label a later position took over.
 scratch_array<std::int32_t> triangle_elements(const model& m) {
   scratch_array<std::int32_t> element(
       static_cast<std::size_t>(std::max(m.counts.triangle_count, 0)));
-  for (std::int32_t e = 1; e <= m.counts.element_count; ++e) {
-    for (int k = 0; k < 2; ++k) {
-      if (std::int32_t t = m.store.element_triangle(e, k); t != 0) {
-        element[static_cast<std::size_t>(t - 1)] = e;
-      }
+  const model_store& store = m.store;
+  for (std::int32_t k = 1; k <= m.counts.element_count; ++k) {
+    const auto [first, end] = store.element_triangles(k);
+    if (first == end || store.element_position.find(store.triangle_element[first]) != k) {
+      continue;
+    }
+    for (std::int32_t t = first; t < end; ++t) {
+      element[static_cast<std::size_t>(t - 1)] = store.triangle_element[t];
     }
   }
   return element;
@@ -40,10 +44,7 @@ scratch_array<std::int32_t> triangle_elements(const model& m) {
 void condition_figures(const model& m, mesh_report& r) {
   mesh_figures& f = r.figures;
   for (std::int32_t t = 1; t <= m.counts.triangle_count; ++t) {
-    const std::int32_t e = r.triangle_element[static_cast<std::size_t>(t - 1)];
-    const bool named = e != 0 && static_cast<std::size_t>(e) < m.flux_elements.size() &&
-                       m.flux_elements[static_cast<std::size_t>(e)];
-    if (named) {
+    if (m.store.triangle_flux_set[t] != 0) {
       ++f.flux_triangles;
     } else if (m.store.triangle_bc_kind[t] == potential_prescribed) {
       ++f.potential_triangles;
@@ -147,12 +148,13 @@ void triangle_figures(const model& m, double d, mesh_report& r) {
 }
 
 // Four-node elements whose two triangles' normals are more than 30
-// degrees apart; elements with a degenerate triangle are left out.
+// degrees apart; elements with a degenerate triangle, and those whose
+// label a later element took over, are left out.
 void warped_elements(const model& m, mesh_report& r) {
-  for (std::int32_t e = 1; e <= m.counts.element_count; ++e) {
-    const std::int32_t t0 = m.store.element_triangle(e, 0);
-    const std::int32_t t1 = m.store.element_triangle(e, 1);
-    if (t0 == t1 || t0 == 0) {
+  for (std::int32_t k = 1; k <= m.counts.element_count; ++k) {
+    const auto [t0, end] = m.store.element_triangles(k);
+    const std::int32_t t1 = t0 + 1;
+    if (end - t0 != 2 || r.triangle_element[static_cast<std::size_t>(t0 - 1)] == 0) {
       continue;
     }
     if (((r.triangle_defects[static_cast<std::size_t>(t0 - 1)] |
@@ -201,7 +203,6 @@ mesh_report analyse_mesh(const model& m, analysis_options options) {
   f.triangles = counts.triangle_count;
   f.field_points = counts.field_point_count;
   f.field_cells = counts.field_cell_count;
-  f.node_number_warnings = counts.node_number_warnings;
 
   r.triangle_element = triangle_elements(m);
   r.triangle_defects =

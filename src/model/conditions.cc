@@ -37,16 +37,13 @@ void classify_triangles(model& m) {
   }
 }
 
-void set_element_flux(model& m, std::int64_t e, double q) {
+void set_element_flux(model& m, std::int64_t position, double q) {
   model_store& store = m.store;
-  if (m.flux_elements.empty()) {
-    m.flux_elements.resize(static_cast<std::size_t>(m.counts.element_count) + 1);
-  }
-  m.flux_elements[static_cast<std::size_t>(e)] = true;
-  for (int k = 0; k < 2; ++k) {
-    std::int32_t t = store.element_triangle(e, k);
+  const auto [first, end] = store.element_triangles(position);
+  for (std::int32_t t = first; t < end; ++t) {
     store.triangle_bc_value[t] = q;
     store.triangle_bc_kind[t] = flux_prescribed;
+    store.triangle_flux_set[t] = 1;
   }
 }
 

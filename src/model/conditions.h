@@ -18,9 +18,9 @@ void set_default_conditions(model_store& store);
 /// their mean, ((p1 + p2) + p3) / 3.
 void classify_triangles(model& m);
 
-/// Gives both triangles of element `e` (read, within 1..E) the flux `q`,
-/// and notes in `flux_elements` that a flux record named it.
-void set_element_flux(model& m, std::int64_t e, double q);
+/// Gives every triangle of element position `position` (1..E, read) the
+/// flux `q`, and notes that a flux record set them.
+void set_element_flux(model& m, std::int64_t position, double q);
 
 }  // namespace cdbbem
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace cdbbem {
@@ -16,17 +17,13 @@ inline constexpr double NO_POTENTIAL = std::bit_cast<double>(std::uint64_t{0x391
 inline constexpr std::int32_t potential_prescribed = 1;
 inline constexpr std::int32_t flux_prescribed = 2;
 
-/// The model counts and what the survey learns of the archive.
+/// The model counts.
 struct model_counts {
-  std::int32_t node_count = 0;            ///< N, boundary nodes
-  std::int32_t element_count = 0;         ///< E, boundary elements
-  std::int32_t field_point_count = 0;     ///< P
-  std::int32_t field_cell_count = 0;      ///< C
-  std::int32_t triangle_count = 0;        ///< T, boundary triangles made so far
-  std::int32_t node_layout = 0;           ///< 1 to 4, the archive's node-record layout
-  std::int64_t node_number_warnings = 0;  ///< node records not numbered as their position
-  bool has_potential_conditions = false;
-  bool has_flux_conditions = false;
+  std::int32_t node_count = 0;         ///< N, boundary nodes
+  std::int32_t element_count = 0;      ///< E, boundary elements
+  std::int32_t field_point_count = 0;  ///< P
+  std::int32_t field_cell_count = 0;   ///< C
+  std::int32_t triangle_count = 0;     ///< T, boundary triangles
 };
 
 /// Releases memory taken with std::calloc.
@@ -53,11 +50,34 @@ struct store_array {
   T* end() { return data.get() + extent; }
 };
 
+/// Finds the position of an element from its archive label.  Labels 1..E
+/// are looked up in a table by label; any other label in a sorted list.
+/// A label given twice finds the position given last.
+struct element_lookup {
+  store_array<std::int32_t> dense;  ///< E: the position of label e, 0 for none
+  std::vector<std::pair<std::int32_t, std::int32_t>> sparse;  ///< (label, position), sorted
+
+  /// Notes that element position `position` has label `label`; positions
+  /// come in ascending order.
+  void add(std::int32_t label, std::int32_t position) {
+    if (label >= 1 && label <= dense.extent) {
+      dense[label] = position;
+    } else {
+      sparse.emplace_back(label, position);
+    }
+  }
+
+  /// Orders the labels outside 1..E once all are added.
+  void seal();
+
+  /// The position of the element labelled `label`, 0 when no element has it.
+  std::int32_t find(std::int32_t label) const;
+};
+
 /// The model store.
 struct model_store {
   store_array<double, 3> node_xyz;                      ///< 3 x N
   store_array<std::int32_t, 3> triangle_nodes;          ///< 3 x 2E
-  store_array<std::int32_t> element_triangles;          ///< E x 2
   store_array<double> triangle_bc_value;                ///< 2E
   store_array<std::int32_t> triangle_bc_kind;           ///< 2E
   store_array<double> node_potential;                   ///< N
@@ -65,23 +85,33 @@ struct model_store {
   store_array<double, 3> field_point_xyz;               ///< 3 x P
   store_array<std::int32_t, 4> field_cell_nodes;        ///< 4 x C
 
-  /// Triangle `k` (0 or 1) made from element `e`; both are the same
-  /// triangle for a 3-node element, 0 for an element not read.
-  std::int32_t& element_triangle(std::int64_t e, int k) {
-    return element_triangles[e + k * (element_triangles.extent / 2)];
-  }
-  std::int32_t element_triangle(std::int64_t e, int k) const {
-    return element_triangles[e + k * (element_triangles.extent / 2)];
+  /// The archive's label of each node position: boundary nodes 1..N, then
+  /// field points N+1..N+P.
+  store_array<std::int32_t> node_label;  ///< N + P
+  /// The archive label of the element each triangle came from.
+  store_array<std::int32_t> triangle_element;  ///< 2E
+  /// The face of that element each triangle came from; 0 for a surface
+  /// element's own surface.
+  store_array<std::uint8_t> triangle_face;  ///< 2E
+  /// 1 for a triangle whose flux a flux record set.
+  store_array<std::uint8_t> triangle_flux_set;  ///< 2E
+  /// The archive label of each field cell.
+  store_array<std::int32_t> field_cell_element;  ///< C
+  /// The triangles of element position k are `element_first_triangle[k]`
+  /// up to, not including, `element_first_triangle[k + 1]`.
+  store_array<std::int32_t> element_first_triangle;  ///< E + 1
+  element_lookup element_position;
+
+  /// The triangles [first, end) of element position `k` (1..E).
+  std::pair<std::int32_t, std::int32_t> element_triangles(std::int64_t k) const {
+    return {element_first_triangle[k], element_first_triangle[k + 1]};
   }
 };
 
-/// A model: its counts, its store, and the elements that flux records named.
+/// A model: its counts and its store.
 struct model {
   model_counts counts;
   model_store store;
-  /// Entry e is true when a flux record named element e (1..E); empty when
-  /// the archive has no flux records.
-  std::vector<bool> flux_elements;
 };
 
 }  // namespace cdbbem

@@ -57,13 +57,23 @@ void allocate_store(const model_counts& counts, model_store& store, std::uint64_
   std::uint64_t total = 0;
   allocate(store.node_xyz, 3 * n, total, budget);
   allocate(store.triangle_nodes, 3 * triangles, total, budget);
-  allocate(store.element_triangles, 2 * e, total, budget);
   allocate(store.triangle_bc_value, triangles, total, budget);
   allocate(store.triangle_bc_kind, triangles, total, budget);
   allocate(store.node_potential, n, total, budget);
   allocate(store.triangle_prescribed_count, triangles, total, budget);
   allocate(store.field_point_xyz, 3 * p, total, budget);
   allocate(store.field_cell_nodes, 4 * c, total, budget);
+  // The labels: one per node, triangle, cell and element, beside the
+  // positions the arrays above are indexed by.
+  allocate(store.node_label, std::max<std::int64_t>(n, 0) + std::max<std::int64_t>(p, 0), total,
+           budget);
+  allocate(store.triangle_element, triangles, total, budget);
+  allocate(store.triangle_face, triangles, total, budget);
+  allocate(store.triangle_flux_set, triangles, total, budget);
+  allocate(store.field_cell_element, c, total, budget);
+  allocate(store.element_first_triangle, std::max<std::int64_t>(e, 0) + 1, total, budget);
+  allocate(store.element_position.dense, e, total, budget);
+  store.element_position.sparse.clear();
 }
 
 }  // namespace cdbbem

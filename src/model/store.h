@@ -8,7 +8,7 @@ namespace cdbbem {
 struct model_counts;
 struct model_store;
 
-/// Allocates the nine arrays with the extents the counts give (a negative
+/// Allocates the store's arrays with the extents the counts give (a negative
 /// extent is 0).  Raises 179 for an array of more than 4,294,967,295 bytes
 /// and 41 when the store would take more than `budget` bytes or the system
 /// refuses.  Every array starts filled with zeros.

@@ -17,37 +17,49 @@ double diagonal(const model_store& store, std::int32_t a, std::int32_t b) {
   return std::sqrt((dx * dx + dy * dy) + dz * dz);
 }
 
-void set_triangle(model_store& store, std::int32_t t, std::int32_t a, std::int32_t b,
-                  std::int32_t c) {
-  std::int32_t* nodes = store.triangle_nodes.column(t);
+}  // namespace
+
+triangle_builder::triangle_builder(model& m) : model_(m), store_(m.store) {}
+
+void triangle_builder::begin_element(std::int64_t position, std::int32_t label) {
+  position_ = position;
+  label_ = label;
+  store_.element_first_triangle[position] = count_ + 1;
+}
+
+void triangle_builder::add(std::int32_t a, std::int32_t b, std::int32_t c, std::uint8_t face) {
+  const std::int32_t t = ++count_;
+  std::int32_t* nodes = store_.triangle_nodes.column(t);
   nodes[0] = a;
   nodes[1] = b;
   nodes[2] = c;
+  store_.triangle_element[t] = label_;
+  if (face != 0) {
+    store_.triangle_face[t] = face;
+  }
 }
 
-}  // namespace
+void triangle_builder::finish() {
+  if (position_ > 0) {
+    store_.element_first_triangle[position_ + 1] = count_ + 1;
+  }
+  model_.counts.triangle_count = count_;
+}
 
-void triangulate_element(model& m, std::int64_t e, const std::int32_t corners[4]) {
-  model_store& store = m.store;
+void triangulate_element(triangle_builder& triangles, const std::int32_t corners[4]) {
   const std::int32_t i = corners[0], j = corners[1], k = corners[2], l = corners[3];
-  const std::int32_t t = m.counts.triangle_count;
   if (k == l) {
-    set_triangle(store, t + 1, i, j, k);
-    store.element_triangle(e, 0) = t + 1;
-    store.element_triangle(e, 1) = t + 1;
-    m.counts.triangle_count = t + 1;
+    triangles.add(i, j, k);
     return;
   }
+  const model_store& store = triangles.store();
   if (diagonal(store, j, l) <= diagonal(store, i, k)) {
-    set_triangle(store, t + 1, i, j, l);
-    set_triangle(store, t + 2, j, k, l);
+    triangles.add(i, j, l);
+    triangles.add(j, k, l);
   } else {
-    set_triangle(store, t + 1, i, j, k);
-    set_triangle(store, t + 2, i, k, l);
+    triangles.add(i, j, k);
+    triangles.add(i, k, l);
   }
-  store.element_triangle(e, 0) = t + 1;
-  store.element_triangle(e, 1) = t + 2;
-  m.counts.triangle_count = t + 2;
 }
 
 }  // namespace cdbbem

@@ -6,12 +6,44 @@
 namespace cdbbem {
 
 struct model;
+struct model_store;
 
-/// Makes boundary element `e` with corners I, J, K, L (nodes 1..N, checked
-/// by the caller) into triangles after the T made so far: one (I, J, K)
-/// when K = L, otherwise two, split along the shorter diagonal (J-L on a
-/// tie).  Sets `triangle_nodes`, `element_triangles` and T.
-void triangulate_element(model& m, std::int64_t e, const std::int32_t corners[4]);
+/// The one place that adds triangles to a model: elements come in the
+/// order of their positions, each with the triangles it gives after the T
+/// made so far.  Sets each element's range of triangles and each
+/// triangle's element label and face; `finish` sets T in the counts.
+class triangle_builder {
+ public:
+  explicit triangle_builder(model& m);
+
+  /// Starts element position `position` (the one after the last begun)
+  /// with archive label `label`.
+  void begin_element(std::int64_t position, std::int32_t label);
+
+  /// Adds triangle (a, b, c) of face `face` of the element begun last.
+  void add(std::int32_t a, std::int32_t b, std::int32_t c, std::uint8_t face = 0);
+
+  /// Ends the range of the last element and sets T.
+  void finish();
+
+  /// Triangles added so far.
+  std::int32_t count() const { return count_; }
+
+  /// The store the triangles go to (the node coordinates for the diagonals).
+  const model_store& store() const { return store_; }
+
+ private:
+  model& model_;
+  model_store& store_;
+  std::int64_t position_ = 0;
+  std::int32_t label_ = 0;
+  std::int32_t count_ = 0;
+};
+
+/// Makes an element with corners I, J, K, L (node positions, checked by
+/// the caller) into triangles: one (I, J, K) when K = L, otherwise two,
+/// split along the shorter diagonal (J-L on a tie).
+void triangulate_element(triangle_builder& triangles, const std::int32_t corners[4]);
 
 }  // namespace cdbbem
 

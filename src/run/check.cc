@@ -1,5 +1,6 @@
 #include "run/check.h"
 
+#include "archive/load_notes.h"
 #include "mesh/analysis.h"
 #include "platform/paths.h"
 #include "run/channels.h"
@@ -34,12 +35,13 @@ void write_vtu_output(const model& m, const mesh_report& r, const std::string& t
   }
 }
 
-int finish_check(const model& m, const run_options& options, const std::string& archive,
-                 const std::string& vtu_temporary, const std::string& vtu_path,
-                 output_channel& console) {
+int finish_check(const model& m, const load_notes& notes, const run_options& options,
+                 const std::string& archive, const std::string& vtu_temporary,
+                 const std::string& vtu_path, output_channel& console) {
   // The plot file's fields hold any value; only the model file can fail.
   check_model_file_fits(m, channels::model);
-  const mesh_report r = analyse_mesh(m);
+  mesh_report r = analyse_mesh(m);
+  r.figures.node_number_warnings = notes.node_number_warnings;
   if (options.vtk) {
     write_vtu_output(m, r, vtu_temporary, vtu_path);
   }

@@ -6,6 +6,7 @@
 namespace cdbbem {
 
 class output_channel;
+struct load_notes;
 struct mesh_report;
 struct model;
 struct run_options;
@@ -21,12 +22,13 @@ void write_vtu_output(const model& m, const mesh_report& r, const std::string& t
                       const std::string& final_path);
 
 /// The rest of a checking run once the archive is read: the writers'
-/// verdict (63 when a number would not fit input.dat), the analysis,
-/// input.vtu when asked, and the report of `archive` on `console`.  Returns the exit
-/// status: `defects_status` when the report finds a defect, else 0.
-int finish_check(const model& m, const run_options& options, const std::string& archive,
-                 const std::string& vtu_temporary, const std::string& vtu_path,
-                 output_channel& console);
+/// verdict (63 when a number would not fit input.dat), the analysis (with
+/// the node-numbering warnings the reading counted), input.vtu when asked,
+/// and the report of `archive` on `console`.  Returns the exit status:
+/// `defects_status` when the report finds a defect, else 0.
+int finish_check(const model& m, const load_notes& notes, const run_options& options,
+                 const std::string& archive, const std::string& vtu_temporary,
+                 const std::string& vtu_path, output_channel& console);
 
 /// With --json, the failure's object on `console`; `first_line` is the
 /// first line the run wrote on standard error, without its line end.

@@ -1,10 +1,8 @@
 #include "run/run.h"
 
-#include <future>
 #include <new>
 #include <optional>
 #include <string_view>
-#include <system_error>
 
 #include "archive/archive_formats.h"
 #include "archive/load.h"
@@ -15,6 +13,7 @@
 #include "run/check.h"
 #include "run/progress_line.h"
 #include "run/reports.h"
+#include "textrec/early_task.h"
 #include "textrec/failure.h"
 #include "textrec/free_form.h"
 #include "textrec/output_channel.h"
@@ -38,7 +37,7 @@ struct run_state {
   record_reader archive;
   output_channel model_file;
   output_channel plot_file;
-  output_channel model_tail;  // the part of input.dat a second thread writes
+  output_channel formatting;  // records a second thread formats for the writers
   output_channel console;
   std::string archive_path, model_path, plot_path, vtu_path, vtu_temporary;
   std::optional<progress_line> progress;
@@ -69,31 +68,26 @@ int translate(run_state& s, const run_options& options) {
   how.store_memory_cap = options.store_memory_cap;
   how.threads = options.threads;
   how.node_warnings_on_console = !options.check;
-  const model m = load(s.archive, s.console, how);
+  load_notes notes;
+  const model m = load(s.archive, s.console, how, &notes);
   if (options.check) {
-    return finish_check(m, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
+    return finish_check(m, notes, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
   }
 
   // The analysis for input.vtu reads the model while the writers do (or
   // after them, with one thread or when the system has no thread to give);
   // the file shows defects per cell, so coincident nodes are not sought.
-  std::future<mesh_report> analysis;
+  mesh_report analysis;
+  early_task analysing;
   if (options.vtk) {
-    auto analyse = [&m] { return analyse_mesh(m, {false}); };
-    try {
-      analysis =
-          std::async(options.threads > 1 ? std::launch::async : std::launch::deferred, analyse);
-    } catch (const std::system_error&) {
-      analysis = std::async(std::launch::deferred, analyse);
-    }
+    analysing.start(options.threads > 1, [&] { analysis = analyse_mesh(m, {false}); });
   }
-  // The two files depend only on the finished model: written side by side,
-  // a failure of the model file still wins over one of the plot file.
-  write_outputs(m, s.model_file, s.plot_file, s.model_tail, options.threads);
+  write_outputs(m, s.model_file, s.plot_file, s.formatting, options.threads);
   s.model_file.finish();
   s.plot_file.finish();
   if (options.vtk) {
-    write_vtu_output(m, analysis.get(), s.vtu_temporary, s.vtu_path);
+    analysing.finish();
+    write_vtu_output(m, analysis, s.vtu_temporary, s.vtu_path);
   }
   write_free(s.console, {item(" Data Translation from ANSYS to BEM is done!"sv)});
   return 0;
@@ -191,7 +185,7 @@ int run_translation(const run_options& options, run_buffers& buffers) {
   int status = run(s, options);
   // The lock on the model file ends with it.
   s.archive.close();
-  s.model_tail.close();
+  s.formatting.close();
   s.model_file.close();
   s.plot_file.close();
   return status;

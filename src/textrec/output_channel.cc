@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "textrec/record_handover.h"
 
 namespace cdbbem {
 
@@ -11,15 +12,13 @@ output_channel::output_channel() : buffer_(std::make_unique_for_overwrite<char[]
 output_channel::~output_channel() { close(); }
 
 void output_channel::close() {
-  if (owned_ || part_) {
-    guard_.release();
-  }
   if (owned_) {
+    guard_.release();
     close_file(file_);
   }
   file_ = no_file;
   owned_ = false;
-  part_ = false;
+  handover_ = nullptr;
   used_ = 0;
 }
 
@@ -45,33 +44,46 @@ void output_channel::start_writing() {
   write_failed_ = false;
 }
 
-bool output_channel::regular_file() const { return file_ != no_file && is_regular_file(file_); }
-
-void output_channel::open_part(const output_channel& whole, std::uint64_t offset) {
+void output_channel::open_handover(record_handover& to) {
   close();
-  path_ = whole.path_;
-  unit_ = whole.unit_;
-  file_ = whole.file_;
-  part_ = true;
-  offset_ = offset;
+  handover_ = &to;
+  unit_ = channel::none;
   start_writing();
-  // Guarded without a file: the interrupt handler waits for a write begun
-  // here, and parks this thread before a new one, but cuts nothing itself.
-  guard_.guard(no_file);
 }
 
-bool output_channel::join_part(output_channel& part) {
-  flush();
-  part.flush();
-  const bool follows = part.part_ && part.file_ == file_ && part.offset_ == bytes_written() &&
-                       !write_failed_ && !part.write_failed_;
-  if (follows) {
-    flushed_ = part.offset_ + part.flushed_;
-    whole_ = flushed_;
-    guard_.kept(whole_);
+void output_channel::hand_over(bool piece_end) {
+  record_handover::block b{std::move(buffer_), used_, piece_end};
+  handover_->give(b);
+  buffer_ = std::move(b.data);
+  flushed_ += used_;
+  used_ = 0;
+}
+
+void output_channel::end_piece() { hand_over(true); }
+
+void output_channel::append_records(const char* data, std::size_t size) {
+  // Record by record, the buffer is flushed before a record that begins
+  // with less than `max_record + 2` bytes of room: the records that begin
+  // before that point are copied at once, and the buffer flushed where
+  // writing them one by one would have flushed it.
+  constexpr std::size_t last_start = buffer_size - max_record - 2;
+  while (size > 0) {
+    if (used_ > last_start) {
+      flush();
+    }
+    std::size_t take = size;
+    const std::size_t room_to_start = last_start - used_;
+    if (room_to_start < size) {
+      const void* end = std::memchr(data + room_to_start, '\n', size - room_to_start);
+      if (end != nullptr) {
+        take = static_cast<std::size_t>(static_cast<const char*>(end) - data) + 1;
+      }
+    }
+    std::memcpy(buffer_.get() + used_, data, take);
+    used_ += take;
+    data += take;
+    size -= take;
   }
-  part.close();
-  return follows;
 }
 
 bool output_channel::try_lock() { return lock_exclusive(file_); }
@@ -100,29 +112,39 @@ void output_channel::flush() {
   if (used_ == 0) {
     return;
   }
-  // An interrupt during the write keeps the records of this buffer that
+  if (handover_ != nullptr) {
+    hand_over(false);
+    return;
+  }
+  write_out(buffer_.get(), used_);
+  used_ = 0;
+}
+
+void output_channel::write_out(const char* data, std::size_t size) {
+  if (size == 0) {
+    return;
+  }
+  // An interrupt during the write keeps the records of these bytes that
   // reached the file; the guard learns where they end.
-  guard_.writing(buffer_.get(), used_, flushed_);
-  std::size_t done = part_ ? write_all_at(file_, buffer_.get(), used_, offset_ + flushed_)
-                           : write_all(file_, buffer_.get(), used_);
-  std::size_t last_end = std::string_view(buffer_.get(), done).rfind('\n');
+  guard_.writing(data, size, flushed_);
+  std::size_t done = write_all(file_, data, size);
+  std::size_t last_end = std::string_view(data, done).rfind('\n');
   if (last_end != std::string_view::npos) {
     whole_ = flushed_ + last_end + 1;
   }
   guard_.kept(whole_);
-  if (done < used_) {
+  if (done < size) {
     // The records that reached the file whole are kept; `finish` cuts the
     // one the failure split, and whatever an earlier run left after it.
     flushed_ = whole_;
     write_failed_ = true;
     used_ = 0;
-    if (owned_ || part_) {
+    if (owned_) {
       fail(report::write_error, unit_);
     }
     return;
   }
-  flushed_ += used_;
-  used_ = 0;
+  flushed_ += size;
 }
 
 void output_channel::finish() {

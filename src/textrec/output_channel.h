@@ -12,6 +12,8 @@
 
 namespace cdbbem {
 
+class record_handover;
+
 /// A text output file (or standard output) written record by record through
 /// a bounded buffer.  Records are built in place in the buffer and end with
 /// CR LF.  A file is written from its start without being emptied on open;
@@ -42,22 +44,20 @@ class output_channel {
   /// Whatever was not flushed is dropped.
   void close();
 
-  /// Whether the channel writes a regular file, which `open_part` needs.
-  bool regular_file() const;
+  /// Makes the channel format records into buffers that it hands to
+  /// `to`'s writing thread when full, and at each `end_piece`, instead of
+  /// writing a file; closes the file it had.
+  void open_handover(record_handover& to);
 
-  /// Makes this channel write the part of `whole`'s file from byte `offset`
-  /// on, on another thread while `whole` writes the bytes before it, by
-  /// positioned writes (only where `writes_at_keep_position`).  Failures
-  /// raise 38 on `whole`'s unit.  An interrupt waits for this channel's
-  /// writes but never cuts after them: the cut of `whole`'s file, after its
-  /// own last whole record, removes them.
-  void open_part(const output_channel& whole, std::uint64_t offset);
+  /// Hands the records built since the last piece ended over, marked as
+  /// the end of a piece (a channel opened by `open_handover`).
+  void end_piece();
 
-  /// Takes the records of `part` (opened on this channel, flushed here)
-  /// as this channel's own when they follow this channel's bytes exactly,
-  /// so that `finish` and an interrupt keep them; closes `part`.  False,
-  /// taking nothing, when they do not follow.
-  bool join_part(output_channel& part);
+  /// Adds the whole records `data` (`size` bytes, each of at most
+  /// `max_record` characters and CR LF) after those handed to the channel
+  /// so far, flushing the buffer exactly where building them one by one
+  /// would have.
+  void append_records(const char* data, std::size_t size);
 
   /// Writes to an already open file of the platform that the channel does
   /// not own, such as standard output; write failures there are not reported.
@@ -103,6 +103,10 @@ class output_channel {
  private:
   // Nothing written yet, nothing failed.
   void start_writing();
+  // Writes `size` bytes at `data` to the file after those written so far.
+  void write_out(const char* data, std::size_t size);
+  // Hands the buffer to the handover's writing thread.
+  void hand_over(bool piece_end);
 
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
@@ -111,10 +115,9 @@ class output_channel {
   channel unit_ = channel::none;
   std::intptr_t file_ = -1;  // the platform's file handle
   bool owned_ = false;
-  bool part_ = false;          // writes a part of another channel's file
-  std::uint64_t offset_ = 0;   // where that part starts
-  bool write_failed_ = false;  // a write to the file failed part-way
-  std::uint64_t whole_ = 0;    // bytes of the file known to end after a record
+  record_handover* handover_ = nullptr;  // formats for another thread's file
+  bool write_failed_ = false;            // a write to the file failed part-way
+  std::uint64_t whole_ = 0;              // bytes of the file known to end after a record
   interrupt_guard guard_;
 };
 

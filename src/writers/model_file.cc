@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "model/model.h"
 #include "textrec/failure.h"
@@ -36,16 +37,12 @@ bool fits(const edit_descriptor& d, std::int32_t value) {
 
 }  // namespace
 
-void write_model_file(const model& m, output_channel& out) {
-  write_model_file_nodes(m, out);
-  write_model_file_triangles(m, out, 1, m.counts.triangle_count);
-  write_model_file_rest(m, out);
-}
+namespace {
 
-void write_model_file_nodes(const model& m, output_channel& out) {
-  stage_scope stage("write_model_file", "model_file.cc");
+// The title with today's date, the counts, the constants and the nodes'
+// marker, as one record of the first run.
+void write_head(const model& m, output_channel& out, std::int64_t, std::int64_t) {
   const model_counts& counts = m.counts;
-  const model_store& store = m.store;
   char date[9];
   date_stamp(date, sizeof date);
   write_formatted(out, formats::title_line, {item(std::string_view(date, sizeof date))});
@@ -53,49 +50,82 @@ void write_model_file_nodes(const model& m, output_channel& out) {
                   {item(counts.triangle_count), item(counts.node_count),
                    item(counts.field_point_count), item(counts.field_cell_count)});
   write_formatted(out, formats::constants_line, {});
-
   marker(out, "$ Nodes:");
-  for (std::int32_t n = 1; n <= counts.node_count; ++n) {
-    const double* xyz = store.node_xyz.column(n);
-    write_formatted(out, formats::node_line, {item(n), item(xyz[0]), item(xyz[1]), item(xyz[2])});
+}
+
+void write_nodes(const model& m, output_channel& out, std::int64_t first, std::int64_t last) {
+  for (std::int64_t n = first; n <= last; ++n) {
+    const double* xyz = m.store.node_xyz.column(n);
+    write_formatted(out, formats::node_line,
+                    {item(static_cast<std::int32_t>(n)), item(xyz[0]), item(xyz[1]), item(xyz[2])});
   }
+}
+
+void write_triangles(const model& m, output_channel& out, std::int64_t first, std::int64_t last) {
+  const model_store& store = m.store;
+  for (std::int64_t t = first; t <= last; ++t) {
+    const std::int32_t* nodes = store.triangle_nodes.column(t);
+    write_formatted(
+        out, formats::element_line,
+        {item(static_cast<std::int32_t>(t)), item(nodes[0]), item(nodes[1]), item(nodes[2]),
+         item(store.triangle_bc_kind[t]), item(store.triangle_bc_value[t])});
+  }
+}
+
+void write_field_points(const model& m, output_channel& out, std::int64_t first,
+                        std::int64_t last) {
+  for (std::int64_t p = first; p <= last; ++p) {
+    const double* xyz = m.store.field_point_xyz.column(p);
+    write_formatted(out, formats::field_point_line,
+                    {item(static_cast<std::int32_t>(p)), item(xyz[0]), item(xyz[1]), item(xyz[2])});
+  }
+}
+
+void write_field_cells(const model& m, output_channel& out, std::int64_t first, std::int64_t last) {
+  for (std::int64_t c = first; c <= last; ++c) {
+    const std::int32_t* corners = m.store.field_cell_nodes.column(c);
+    write_free(out, {item(static_cast<std::int32_t>(c)), item(corners[0]), item(corners[1]),
+                     item(corners[2]), item(corners[3])});
+  }
+}
+
+void elements_marker(const model&, output_channel& out, std::int64_t, std::int64_t) {
   marker(out, "$ Elements and Boundary Conditions:");
 }
-
-void write_model_file_triangles(const model& m, output_channel& out, std::int32_t first,
-                                std::int32_t last) {
-  stage_scope stage("write_model_file", "model_file.cc");
-  const model_store& store = m.store;
-  for (std::int32_t t = first; t <= last; ++t) {
-    const std::int32_t* nodes = store.triangle_nodes.column(t);
-    write_formatted(out, formats::element_line,
-                    {item(t), item(nodes[0]), item(nodes[1]), item(nodes[2]),
-                     item(store.triangle_bc_kind[t]), item(store.triangle_bc_value[t])});
-  }
-}
-
-void write_model_file_rest(const model& m, output_channel& out) {
-  stage_scope stage("write_model_file", "model_file.cc");
-  const model_counts& counts = m.counts;
-  const model_store& store = m.store;
+void field_points_marker(const model&, output_channel& out, std::int64_t, std::int64_t) {
   marker(out, "$ Field Points");
-  for (std::int32_t p = 1; p <= counts.field_point_count; ++p) {
-    const double* xyz = store.field_point_xyz.column(p);
-    write_formatted(out, formats::field_point_line,
-                    {item(p), item(xyz[0]), item(xyz[1]), item(xyz[2])});
-  }
-
+}
+void field_cells_marker(const model&, output_channel& out, std::int64_t, std::int64_t) {
   marker(out, "$ Field Cells");
-  for (std::int32_t c = 1; c <= counts.field_cell_count; ++c) {
-    const std::int32_t* corners = store.field_cell_nodes.column(c);
-    write_free(out,
-               {item(c), item(corners[0]), item(corners[1]), item(corners[2]), item(corners[3])});
-  }
+}
+void end_marker(const model&, output_channel& out, std::int64_t, std::int64_t) {
   marker(out, "$ End of the File");
 }
 
-void check_model_file_fits(const model& m, channel unit) {
-  stage_scope stage("write_model_file", "model_file.cc");
+std::int64_t at_least_none(std::int32_t count) { return count > 0 ? count : 0; }
+
+}  // namespace
+
+output_records model_file_records(const model& m) {
+  const model_counts& c = m.counts;
+  return {{{1, write_head},
+           {at_least_none(c.node_count), write_nodes},
+           {1, elements_marker},
+           {at_least_none(c.triangle_count), write_triangles},
+           {1, field_points_marker},
+           {at_least_none(c.field_point_count), write_field_points},
+           {1, field_cells_marker},
+           {at_least_none(c.field_cell_count), write_field_cells},
+           {1, end_marker}},
+          "write_model_file",
+          "model_file.cc"};
+}
+
+void write_model_file(const model& m, output_channel& out) {
+  write_records_of(m, model_file_records(m), out);
+}
+
+bool model_file_fits(const model& m) {
   const model_counts& c = m.counts;
   // Numbered lines run from 1 to their count, so the count is the widest
   // number of each; of the triangles' node numbers, the lowest and the
@@ -112,7 +142,12 @@ void check_model_file_fits(const model& m, channel unit) {
     const auto [low, high] = std::minmax_element(nodes, nodes + 3 * std::int64_t{c.triangle_count});
     all_fit = fits(formats::element_line[2], *low) && fits(formats::element_line[2], *high);
   }
-  if (!all_fit) {
+  return all_fit;
+}
+
+void check_model_file_fits(const model& m, channel unit) {
+  stage_scope stage("write_model_file", "model_file.cc");
+  if (!model_file_fits(m)) {
     fail(report::output_conversion, unit);
   }
 }

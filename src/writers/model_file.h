@@ -1,11 +1,9 @@
 #ifndef CDBBEM_WRITERS_MODEL_FILE_H_
 #define CDBBEM_WRITERS_MODEL_FILE_H_
 
-#include <cstddef>
-#include <cstdint>
-
 #include "textrec/failure.h"
 #include "textrec/record_format.h"
+#include "writers/record_runs.h"
 
 namespace cdbbem {
 
@@ -40,19 +38,11 @@ inline constexpr edit_descriptor title_line[] = {
 /// field points and field cells, each section after its "$" marker.
 void write_model_file(const model& m, output_channel& out);
 
-/// `write_model_file` in three pieces, which written one after the other
-/// make the same file: the title, counts, constants and nodes up to the
-/// triangles' marker; triangles `first` to `last`; the field points, the
-/// field cells and the end.
-void write_model_file_nodes(const model& m, output_channel& out);
-void write_model_file_triangles(const model& m, output_channel& out, std::int32_t first,
-                                std::int32_t last);
-void write_model_file_rest(const model& m, output_channel& out);
+/// The model file as runs of records, in order.
+output_records model_file_records(const model& m);
 
-/// Bytes of each triangle's record, CR LF included, when
-/// `check_model_file_fits` passes.
-inline constexpr std::size_t triangle_record_bytes = fixed_record_length(formats::element_line) + 2;
-static_assert(fixed_record_length(formats::element_line) > 0);
+/// Whether every count and number `write_model_file` writes fits its field.
+bool model_file_fits(const model& m);
 
 /// Raises the output conversion error (63) on `unit`, in the writer's
 /// stage, exactly when `write_model_file` would: when a count or a number

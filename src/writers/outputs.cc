@@ -1,153 +1,139 @@
 #include "writers/outputs.h"
 
-#include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <exception>
+#include <vector>
 
 #include "model/model.h"
-#include "platform/files.h"
+#include "textrec/early_task.h"
 #include "textrec/failure.h"
 #include "textrec/output_channel.h"
-#include "textrec/two_tasks.h"
+#include "textrec/record_handover.h"
 #include "writers/model_file.h"
 #include "writers/plot_file.h"
+#include "writers/record_runs.h"
 
 namespace cdbbem {
 
 namespace {
 
-// An offset one thread hands to another, which waits for it.
-class handed_offset {
- public:
-  void give(std::uint64_t offset) {
-    count_.publish(static_cast<std::int64_t>(offset) + 1);
-    count_.end();
-  }
+// Records a thread formats at once.  Every record of the two files is at
+// most 82 bytes, CR LF included, so that a piece always fits one buffer.
+constexpr std::int64_t piece_records = 8192;
+static_assert(piece_records * 82 <= static_cast<std::int64_t>(output_channel::buffer_size -
+                                                              output_channel::max_record - 2));
 
-  void give_up() { count_.end(); }
+// Buffers between the formatting thread and the writing thread, besides
+// the one being filled: enough for the formatting thread to stay ahead.
+constexpr std::size_t handover_buffers = 4;
 
-  bool take(std::uint64_t& offset) {
-    bool ended = false;
-    const std::int64_t count = count_.wait_beyond(0, ended);
-    if (count == 0) {
-      return false;
+// Records `first` to `last` of run `run` of file `file` (0 the model file,
+// 1 the plot file).
+struct piece {
+  int file;
+  std::size_t run;
+  std::int64_t first;
+  std::int64_t last;
+};
+
+// Both files cut into pieces, in the order they are written.
+std::vector<piece> pieces_of(const output_records (&files)[2]) {
+  std::vector<piece> pieces;
+  for (int f = 0; f < 2; ++f) {
+    for (std::size_t r = 0; r < files[f].runs.size(); ++r) {
+      const std::int64_t count = files[f].runs[r].count;
+      for (std::int64_t first = 1; first <= count; first += piece_records) {
+        const std::int64_t last = count - first < piece_records ? count : first + piece_records - 1;
+        pieces.push_back({f, r, first, last});
+      }
     }
-    offset = static_cast<std::uint64_t>(count - 1);
-    return true;
   }
+  return pieces;
+}
 
- private:
-  shared_count count_;
-};
+// With two threads, every other piece is formatted by the second.
+bool formatted_beside(std::size_t k) { return k % 2 == 1; }
 
-// Gives the offset up if the thread that owes it leaves without giving it.
-struct give_up_on_exit {
-  handed_offset& offset;
-  ~give_up_on_exit() { offset.give_up(); }
-};
+void write_piece(const model& m, const output_records (&files)[2], const piece& p,
+                 output_channel& out) {
+  files[p.file].runs[p.run].write(m, out, p.first, p.last);
+}
 
-bool model_file_fits(const model& m, channel unit) {
-  try {
-    check_model_file_fits(m, unit);
-    return true;
-  } catch (const run_failure&) {
-    return false;
+// The second thread's part: its pieces, formatted in order into `spare`,
+// which hands each over whole.  It stops early when the writing thread
+// gives up.
+void format_beside(const model& m, const output_records (&files)[2],
+                   const std::vector<piece>& pieces, output_channel& spare,
+                   record_handover& handover) {
+  struct end_on_exit {
+    record_handover& handover;
+    ~end_on_exit() { handover.end(); }
+  } end{handover};
+  for (std::size_t k = 0; k < pieces.size(); ++k) {
+    if (!formatted_beside(k)) {
+      continue;
+    }
+    if (handover.abandoned()) {
+      return;
+    }
+    write_piece(m, files, pieces[k], spare);
+    spare.end_piece();
   }
 }
 
-// Of the T triangles, how many the model file's own thread writes, so that
-// it ends about when the other thread ends the plot file and the rest of
-// the model file.  The weights are each record's time relative to a
-// triangle record of the model file, set so that the two threads end
-// together on generated models of 1M nodes.
-std::int32_t head_triangles(const model_counts& c) {
-  constexpr double node = 1.6;          // node record
-  constexpr double field_point = 1.35;  // field-point record
-  constexpr double cell = 0.9;          // field-cell record (free-form)
-  constexpr double plot_node = 1.05;    // node or field point in the plot file
-  constexpr double plot_triangle = 0.45;
-  constexpr double plot_cell = 0.55;
-  const double n = std::max(c.node_count, 0);
-  const double t = std::max(c.triangle_count, 0);
-  const double p = std::max(c.field_point_count, 0);
-  const double k = std::max(c.field_cell_count, 0);
-  const double plot = (n + p) * plot_node + t * plot_triangle + k * plot_cell;
-  // head = n * node + s;  other = plot + (t - s) + p * field_point + k * cell
-  const double s = (plot + t + p * field_point + k * cell - n * node) / 2;
-  return static_cast<std::int32_t>(std::clamp(s, 0.0, t));
+// Writes the piece the second thread formatted, as it hands it over.
+void write_handed_piece(record_handover& handover, output_channel& out) {
+  for (bool piece_end = false; !piece_end;) {
+    record_handover::block b;
+    // The formatting thread gives every piece it owes: one missing would
+    // leave the file short of records, and is reported instead.
+    if (!handover.take(b)) {
+      fail(report::write_error, out.unit());
+    }
+    out.append_records(b.data.get(), b.size);
+    piece_end = b.piece_end;
+    handover.give_back(b);
+  }
 }
 
 }  // namespace
 
 void write_outputs(const model& m, output_channel& model_out, output_channel& plot_out,
                    output_channel& spare, unsigned threads) {
-  // A value too wide for its field ends the model file at its record (63),
-  // before the one-thread order has written a byte of the plot file: such a
-  // model is written by one thread, in that order, so the plot file is left
-  // as it was.
-  if (threads <= 1 || !model_file_fits(m, model_out.unit())) {
-    write_model_file(m, model_out);
-    write_plot_file(m, plot_out);
-    return;
+  const output_records files[2] = {model_file_records(m), plot_file_records(m)};
+  output_channel* outs[2] = {&model_out, &plot_out};
+  const std::vector<piece> pieces = pieces_of(files);
+  // A second thread formats only a model whose numbers all fit their
+  // fields, so that the 63 a record raises comes at its place in the one
+  // thread's writing, and only when its buffers can be had.
+  record_handover handover;
+  early_task formatting;
+  if (threads > 1 && model_file_fits(m) &&
+      handover.reserve(handover_buffers, output_channel::buffer_size)) {
+    spare.open_handover(handover);
+    formatting.start(true, [&] { format_beside(m, files, pieces, spare, handover); });
   }
-  // Only a regular file can be written at two places.  When no thread can
-  // be had the files are written in their order too, never the plot file
-  // first.
-  if (!writes_at_keep_position() || !model_out.regular_file()) {
-    auto model_file = [&] { write_model_file(m, model_out); };
-    auto plot_file = [&] { write_plot_file(m, plot_out); };
-    if (!try_run_two(model_file, plot_file)) {
-      model_file();
-      plot_file();
+  // Declared after `formatting`, so that a failure here releases the
+  // formatting thread before it is waited for.
+  struct abandon_on_exit {
+    record_handover& handover;
+    ~abandon_on_exit() { handover.abandon(); }
+  } release{handover};
+  // Without a thread of its own the formatting is not run at all: this
+  // thread formats every piece.
+  const bool beside = formatting.beside();
+  for (std::size_t k = 0; k < pieces.size(); ++k) {
+    const piece& p = pieces[k];
+    stage_scope stage(files[p.file].routine, files[p.file].source);
+    output_channel& out = *outs[p.file];
+    if (beside && formatted_beside(k)) {
+      write_handed_piece(handover, out);
+    } else {
+      write_piece(m, files, p, out);
     }
-    return;
   }
-  const std::int32_t head = head_triangles(m.counts);
-  handed_offset tail_at;
-  // The model file's tail comes before the plot file in the one-thread
-  // order: it is written and joined even when the plot file fails, and a
-  // failure of its own wins.
-  std::exception_ptr plot_failure;
-  const bool beside = try_run_two(
-      [&] {
-        give_up_on_exit owed{tail_at};
-        write_model_file_nodes(m, model_out);
-        // Every triangle record has the same length, so the tail's place is
-        // known; it is given once this thread's first bytes have reached
-        // the file, since an interrupt leaves a file that nothing reached
-        // as it was.
-        model_out.flush();
-        tail_at.give(model_out.bytes_written() +
-                     std::uint64_t{triangle_record_bytes} * static_cast<std::uint64_t>(head));
-        write_model_file_triangles(m, model_out, 1, head);
-      },
-      [&] {
-        try {
-          write_plot_file(m, plot_out);
-        } catch (...) {
-          plot_failure = std::current_exception();
-        }
-        std::uint64_t offset = 0;
-        if (tail_at.take(offset)) {
-          spare.open_part(model_out, offset);
-          write_model_file_triangles(m, spare, head + 1, m.counts.triangle_count);
-          write_model_file_rest(m, spare);
-          spare.flush();
-        }
-      });
-  if (!beside) {
-    write_model_file(m, model_out);
-    write_plot_file(m, plot_out);
-    return;
-  }
-  // The tail starts where the head ends, since every triangle record has
-  // the length the format gives; a difference would be a defect here, and
-  // is reported rather than left in the file.
-  if (!model_out.join_part(spare)) {
-    fail(report::write_error, model_out.unit());
-  }
-  if (plot_failure) {
-    std::rethrow_exception(plot_failure);
+  if (beside) {
+    formatting.finish();
   }
 }
 

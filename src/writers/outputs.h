@@ -7,13 +7,12 @@ class output_channel;
 struct model;
 
 /// Writes the model file on `model_out`, then the plot file on `plot_out`,
-/// as one thread would.  With two threads or more the plot file is written
-/// beside the model file; where the system lets two threads write one file
-/// at two places, the model file's last triangles, its field points and
-/// its field cells are written too by the plot file's thread (through
-/// `spare`), at the place they will hold, so that both threads have about
-/// as much to do.  Every byte of both files is what one thread writes; a
-/// failure of the model file wins over one of the plot file.
+/// every byte by this thread, in that order.  With two threads or more,
+/// and a model whose numbers all fit their fields, a second thread formats
+/// every other piece of records into bounded buffers (through `spare`,
+/// which it leaves open on buffers that are gone) that this thread writes
+/// in their turn.  Failures are those of the one-thread writing, at the
+/// same records.
 void write_outputs(const model& m, output_channel& model_out, output_channel& plot_out,
                    output_channel& spare, unsigned threads);
 

@@ -21,42 +21,80 @@ using namespace std::string_view_literals;
 static_assert(formats::i3_15[0].width >= 11 && formats::i4_15[0].width >= 11);
 static_assert(formats::e3_15_7[0].width >= formats::e3_15_7[0].digits + 6);
 
-void write_points(output_channel& out, const store_array<double, 3>& xyz, std::int32_t count) {
-  for (std::int32_t k = 1; k <= count; ++k) {
+void write_points(output_channel& out, const store_array<double, 3>& xyz, std::int64_t first,
+                  std::int64_t last) {
+  for (std::int64_t k = first; k <= last; ++k) {
     const double* p = xyz.column(k);
     write_formatted(out, formats::e3_15_7, {item(p[0]), item(p[1]), item(p[2])});
   }
 }
 
-}  // namespace
-
-void write_plot_file(const model& m, output_channel& out) {
-  stage_scope stage("write_plot_file", "plot_file.cc");
-  const model_counts& counts = m.counts;
-  const model_store& store = m.store;
+void write_head(const model& m, output_channel& out, std::int64_t, std::int64_t) {
   write_free(out, {item("TITLE = \"A BEM Model for a Potential Problem\" "sv)});
   write_free(out, {item("ZONES\" "sv)});
   write_free(out, {item("VARIABLES = \"X\", \"Y\", \"Z\""sv)});
-  write_free(out, {item("ZONE T=\"Model\", N="sv), item(counts.node_count), item(", E="sv),
-                   item(counts.triangle_count), item("DATAPACKING=POINT, ZONETYPE=FETRIANGLE"sv)});
-  write_points(out, store.node_xyz, counts.node_count);
+  write_free(out,
+             {item("ZONE T=\"Model\", N="sv), item(m.counts.node_count), item(", E="sv),
+              item(m.counts.triangle_count), item("DATAPACKING=POINT, ZONETYPE=FETRIANGLE"sv)});
+}
+
+void write_nodes(const model& m, output_channel& out, std::int64_t first, std::int64_t last) {
+  write_points(out, m.store.node_xyz, first, last);
+}
+
+void write_blank(const model&, output_channel& out, std::int64_t, std::int64_t) {
   write_free(out, {});
-  for (std::int32_t t = 1; t <= counts.triangle_count; ++t) {
-    const std::int32_t* n = store.triangle_nodes.column(t);
+}
+
+void write_triangles(const model& m, output_channel& out, std::int64_t first, std::int64_t last) {
+  for (std::int64_t t = first; t <= last; ++t) {
+    const std::int32_t* n = m.store.triangle_nodes.column(t);
     write_formatted(out, formats::i3_15, {item(n[0]), item(n[1]), item(n[2])});
   }
-  if (counts.field_point_count == 0) {
-    return;
-  }
-  write_free(
-      out, {item("ZONE T=\"Field Points\", N="sv), item(counts.field_point_count), item(", E="sv),
-            item(counts.field_cell_count), item("DATAPACKING=POINT, ZONETYPE=FEQUADRILATERAL"sv)});
-  write_points(out, store.field_point_xyz, counts.field_point_count);
-  write_free(out, {});
-  for (std::int32_t c = 1; c <= counts.field_cell_count; ++c) {
-    const std::int32_t* n = store.field_cell_nodes.column(c);
+}
+
+void write_field_zone(const model& m, output_channel& out, std::int64_t, std::int64_t) {
+  write_free(out, {item("ZONE T=\"Field Points\", N="sv), item(m.counts.field_point_count),
+                   item(", E="sv), item(m.counts.field_cell_count),
+                   item("DATAPACKING=POINT, ZONETYPE=FEQUADRILATERAL"sv)});
+}
+
+void write_field_points(const model& m, output_channel& out, std::int64_t first,
+                        std::int64_t last) {
+  write_points(out, m.store.field_point_xyz, first, last);
+}
+
+void write_field_cells(const model& m, output_channel& out, std::int64_t first, std::int64_t last) {
+  for (std::int64_t c = first; c <= last; ++c) {
+    const std::int32_t* n = m.store.field_cell_nodes.column(c);
     write_formatted(out, formats::i4_15, {item(n[0]), item(n[1]), item(n[2]), item(n[3])});
   }
+}
+
+std::int64_t at_least_none(std::int32_t count) { return count > 0 ? count : 0; }
+
+}  // namespace
+
+output_records plot_file_records(const model& m) {
+  const model_counts& c = m.counts;
+  output_records file{{{1, write_head},
+                       {at_least_none(c.node_count), write_nodes},
+                       {1, write_blank},
+                       {at_least_none(c.triangle_count), write_triangles}},
+                      "write_plot_file",
+                      "plot_file.cc"};
+  // The field zone only when the model has field points.
+  if (c.field_point_count != 0) {
+    file.runs.insert(file.runs.end(), {{1, write_field_zone},
+                                       {at_least_none(c.field_point_count), write_field_points},
+                                       {1, write_blank},
+                                       {at_least_none(c.field_cell_count), write_field_cells}});
+  }
+  return file;
+}
+
+void write_plot_file(const model& m, output_channel& out) {
+  write_records_of(m, plot_file_records(m), out);
 }
 
 }  // namespace cdbbem

@@ -2,6 +2,7 @@
 #define CDBBEM_WRITERS_PLOT_FILE_H_
 
 #include "textrec/record_format.h"
+#include "writers/record_runs.h"
 
 namespace cdbbem {
 
@@ -22,6 +23,9 @@ inline constexpr edit_descriptor e3_15_7[] = {{k::real_e, 3, 15, 7}};
 /// Writes the Tecplot file: a zone of the boundary triangles and, when the
 /// model has field points, a zone of the field cells over them.
 void write_plot_file(const model& m, output_channel& out);
+
+/// The plot file as runs of records, in order.
+output_records plot_file_records(const model& m);
 
 }  // namespace cdbbem
 

@@ -198,7 +198,7 @@ void put_block(binary_file& out, values_done& progress, std::uint64_t count, F v
 
 // The point and cell data: potentials (NaN where none, and at field
 // points), then each cell's kind, value, element and defect bits (field
-// cells: 0, 0, E + c, 0).
+// cells: 0, 0, their label, 0).
 void put_data(binary_file& out, values_done& progress, const model& m, const mesh_report& r,
               const grid_sizes& g) {
   const model_store& s = m.store;
@@ -216,8 +216,7 @@ void put_data(binary_file& out, values_done& progress, const model& m, const mes
     return is_triangle(k) ? s.triangle_bc_value[triangle(k)] : 0.0;
   });
   put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
-    return is_triangle(k) ? std::int64_t{r.triangle_element[k]}
-                          : std::int64_t{m.counts.element_count} + triangle(k) - g.triangles;
+    return is_triangle(k) ? r.triangle_element[k] : s.field_cell_element[triangle(k) - g.triangles];
   });
   put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
     return is_triangle(k) ? r.triangle_defects[k] : 0;

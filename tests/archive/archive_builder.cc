@@ -165,7 +165,12 @@ std::array<std::int32_t, 3> loaded_model::triangle(std::int64_t t) const {
 }
 
 std::array<std::int32_t, 2> loaded_model::element(std::int64_t e) const {
-  return {store.element_triangle(e, 0), store.element_triangle(e, 1)};
+  const std::int32_t position = store.element_position.find(static_cast<std::int32_t>(e));
+  if (position == 0) {
+    return {0, 0};
+  }
+  const auto [first, end] = store.element_triangles(position);
+  return {first, end - 1};
 }
 
 std::array<std::int32_t, 4> loaded_model::cell(std::int64_t c) const {
@@ -181,7 +186,7 @@ loaded_model load_archive(std::string_view text) {
   record_reader archive;
   archive.open_memory(text, channels::archive);
 
-  static_cast<model&>(m) = load(archive, console);
+  static_cast<model&>(m) = load(archive, console, {}, &m.notes);
   console.flush();
   int fd = fileno(capture.get());
   ::lseek(fd, 0, SEEK_SET);

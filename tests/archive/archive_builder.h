@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/load_notes.h"
 #include "model/model.h"
 #include "textrec/failure.h"
 
@@ -66,6 +67,7 @@ std::int64_t line_of(std::string_view text, std::string_view needle);
 /// What the reading stages made of an archive.
 struct loaded_model : model {
   std::string console;  ///< console lines written while reading
+  load_notes notes;     ///< what the reading learned of the archive
 
   /// Coordinates of boundary node n.
   xyz node(std::int64_t n) const;

@@ -258,7 +258,7 @@ TEST(boundary_conditions_test, end_of_file) {
     record_reader archive;
     archive.open_memory(text, channels::archive);
     try {
-      read_flux_conditions(archive, m);
+      read_flux_conditions(archive, m, m.notes.node_layout);
       ADD_FAILURE() << "no failure: " << text;
     } catch (const run_failure& f) {
       EXPECT_EQ(f.number, report::end_of_file) << text;

@@ -40,7 +40,7 @@ TEST(node_block_test, reads_every_layout_by_its_columns) {
     plan.cells = {{1, 2, 2, 1}};
     loaded_model m = load_archive(build_archive(plan));
     SCOPED_TRACE("layout " + std::to_string(layout));
-    EXPECT_EQ(m.counts.node_layout, layout);
+    EXPECT_EQ(m.notes.node_layout, layout);
     ASSERT_EQ(m.counts.node_count, 3);
     ASSERT_EQ(m.counts.field_point_count, 2);
     for (std::int64_t n = 1; n <= 3; ++n) {
@@ -86,7 +86,7 @@ TEST(node_block_test, recognises_layout_records) {
     }
     text += std::string(r.node_record) + "\n" + lines({"(19i8)", "FINISH"});
     loaded_model m = load_archive(text);
-    EXPECT_EQ(m.counts.node_layout, r.layout) << r.layout_records.back();
+    EXPECT_EQ(m.notes.node_layout, r.layout) << r.layout_records.back();
     expect_node(m, 1, {1.0, -2.0, 3.0});
   }
 }
@@ -119,7 +119,7 @@ TEST(node_block_test, empty_block_still_needs_its_layout_record) {
                                    "(3i9,6e20.13)", "(19i9)", "FINISH"});
   loaded_model m = load_archive(empty);
   EXPECT_EQ(m.counts.node_count, 0);
-  EXPECT_EQ(m.counts.node_layout, 3);
+  EXPECT_EQ(m.notes.node_layout, 3);
   EXPECT_EQ(m.counts.triangle_count, 0);
 
   const std::string no_layout =

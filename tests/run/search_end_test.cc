@@ -12,6 +12,7 @@
 
 #include "archive/boundary_conditions.h"
 #include "archive/element_block.h"
+#include "archive/load_notes.h"
 #include "archive/node_block.h"
 #include "archive/survey.h"
 #include "model/model.h"
@@ -60,6 +61,7 @@ TEST(search_end_test, each_search_ends_at_the_end_of_the_archive) {
   const std::string offsets = "*ELSE\nNUMOFF,NODE,        1\nNUMOFF,ELEM,        1\n";
   const std::string cells = "CMBLOCK,FIELDCELLS,ELEM,       1\n(8i10)\n 2 -2\n";
   output_channel console;
+  load_notes notes;
   const search searches[] = {
       {"offset section", "", [](record_reader& a, model& m) { survey_counts(a, m.counts); }},
       {"field-cell component", offsets,
@@ -67,13 +69,13 @@ TEST(search_end_test, each_search_ends_at_the_end_of_the_archive) {
       {"field-point component", offsets + cells,
        [](record_reader& a, model& m) { survey_counts(a, m.counts); }},
       {"end of the conditions", "",
-       [](record_reader& a, model& m) { survey_conditions(a, m.counts); }},
+       [&notes](record_reader& a, model&) { survey_conditions(a, notes); }},
       {"node layout", "",
-       [&console](record_reader& a, model& m) { read_node_block(a, &console, m); }},
-      {"element layout", "", [](record_reader& a, model& m) { read_element_block(a, m); }},
+       [&](record_reader& a, model& m) { read_node_block(a, &console, m, notes); }},
+      {"element layout", "", [](record_reader& a, model& m) { read_element_records(a, m); }},
       {"end of the potentials", "",
        [](record_reader& a, model& m) { read_potential_conditions(a, m); }},
-      {"end of the fluxes", "", [](record_reader& a, model& m) { read_flux_conditions(a, m); }},
+      {"end of the fluxes", "", [](record_reader& a, model& m) { read_flux_conditions(a, m, 1); }},
   };
   const std::string tail = filler();
   for (const search& s : searches) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "archive/load_notes.h"
 #include "model/model.h"
 #include "run/channels.h"
 #include "support/test_support.h"
@@ -22,12 +23,12 @@ model_counts count(const std::string& text) {
   return counts;
 }
 
-model_counts flags(const std::string& text, survey_marks* marks = nullptr) {
+load_notes flags(const std::string& text) {
   record_reader archive;
   archive.open_memory(text, channels::archive);
-  model_counts counts;
-  survey_conditions(archive, counts, marks);
-  return counts;
+  load_notes notes;
+  survey_conditions(archive, notes);
+  return notes;
 }
 
 const std::string offsets = lines({"/PREP7", "*IF,_CDRDOFF,EQ,1,THEN", "*ELSE   !offsets",
@@ -139,9 +140,8 @@ TEST(survey_test, condition_flags) {
       {"FINI\nD,      1,TEMP,1\nSFE,       3\n", false, false},
   };
   for (const row& r : rows) {
-    survey_marks marks;
-    model_counts c = flags(offsets + r.records + finish, &marks);
-    EXPECT_EQ(marks.first_flux.line, r.first_flux_line) << r.records;
+    const load_notes c = flags(offsets + r.records + finish);
+    EXPECT_EQ(c.marks.first_flux.line, r.first_flux_line) << r.records;
     EXPECT_EQ(c.has_potential_conditions, r.potential) << r.records;
     EXPECT_EQ(c.has_flux_conditions, r.flux) << r.records;
   }

@@ -13,6 +13,7 @@
 #include "platform/interrupts.h"
 #include "run/channels.h"
 #include "run/reports.h"
+#include "textrec/record_handover.h"
 #include "textrec/record_reader.h"
 #include "textrec_helpers.h"
 
@@ -65,40 +66,62 @@ TEST(output_channel_test, finish_cuts_only_written_files) {
   EXPECT_EQ(read_file(dir.file("created.plt")), "");
 }
 
-// A part written on another thread at the place it will hold joins the
-// file when it follows the channel's own bytes exactly (and the old content
-// after it is cut); a part that would leave a gap or overlap is refused.
-TEST(output_channel_test, part_written_beside_joins_when_it_follows) {
-  if (!writes_at_keep_position()) {
-    GTEST_SKIP() << "positioned writes move the file position here";
-  }
+// Records formatted on another thread come back whole, in the order of
+// their pieces, between the writing thread's own records; a writing thread
+// that gives up releases a formatting thread waiting for a buffer.
+TEST(output_channel_test, handed_over_records_keep_their_order) {
   testing::temp_dir dir;
-  const std::string old = std::string(5000, 'x') + "\n";
-  for (std::uint64_t offset : {10u, 9u, 11u}) {
-    write_file(dir.file("split.dat"), old);
-    output_channel head;
-    output_channel part;
-    head.open_file(dir.file("split.dat"), channels::model);
-    part.open_part(head, offset);
-    std::thread side([&] {
-      for (int k = 0; k < 40000; ++k) {
-        part.write_record("tail");
+  write_file(dir.file("out.dat"), std::string(5000, 'x'));
+  record_handover handover;
+  ASSERT_TRUE(handover.reserve(2, output_channel::buffer_size));
+  output_channel out;
+  output_channel beside;
+  out.open_file(dir.file("out.dat"), channels::model);
+  beside.open_handover(handover);
+  std::thread side([&] {
+    for (int piece = 0; piece < 5; ++piece) {
+      for (int k = 0; k < 30000; ++k) {
+        beside.write_record("b" + std::to_string(piece));
       }
-      part.flush();
-    });
-    head.write_record("01234567");  // 10 bytes with its CR LF
-    side.join();
-    EXPECT_EQ(head.join_part(part), offset == 10) << offset;
-    head.finish();
-    head.close();
-    std::string want = "01234567\r\n";
-    if (offset == 10) {
-      for (int k = 0; k < 40000; ++k) {
-        want += "tail\r\n";
-      }
+      beside.end_piece();
     }
-    EXPECT_EQ(read_file(dir.file("split.dat")), want) << offset;
+    handover.end();
+  });
+  std::string want;
+  for (int piece = 0; piece < 5; ++piece) {
+    out.write_record("a" + std::to_string(piece));
+    want += "a" + std::to_string(piece) + "\r\n";
+    for (bool end = false; !end;) {
+      record_handover::block b;
+      ASSERT_TRUE(handover.take(b));
+      out.append_records(b.data.get(), b.size);
+      end = b.piece_end;
+      handover.give_back(b);
+    }
+    for (int k = 0; k < 30000; ++k) {
+      want += "b" + std::to_string(piece) + "\r\n";
+    }
   }
+  side.join();
+  record_handover::block none;
+  EXPECT_FALSE(handover.take(none));
+  out.finish();
+  out.close();
+  EXPECT_EQ(read_file(dir.file("out.dat")), want);
+
+  record_handover stalled;
+  ASSERT_TRUE(stalled.reserve(1, output_channel::buffer_size));
+  beside.open_handover(stalled);
+  std::thread blocked([&] {
+    for (int piece = 0; piece < 4; ++piece) {
+      beside.write_record("never taken");
+      beside.end_piece();
+    }
+  });
+  stalled.abandon();
+  blocked.join();
+  EXPECT_TRUE(stalled.abandoned());
+  beside.close();
 }
 
 TEST(output_channel_test, write_and_open_failures) {
