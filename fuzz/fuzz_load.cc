@@ -58,20 +58,26 @@ std::string outcome(std::string_view text, unsigned threads) {
   std::string seen;
   auto add = [&seen](const void* p, std::size_t n) { seen.append(static_cast<const char*>(p), n); };
   try {
-    const cdbbem::model m = cdbbem::load(archive, *sink, options);
+    cdbbem::load_notes notes;
+    const cdbbem::model m = cdbbem::load(archive, *sink, options, &notes);
     add(&m.counts, sizeof m.counts);
+    add(&notes.node_number_warnings, sizeof notes.node_number_warnings);
     const cdbbem::model_store& s = m.store;
+    const auto t = static_cast<std::size_t>(m.counts.triangle_count);
+    const auto e = static_cast<std::size_t>(s.element_position.dense.extent);
     add(s.node_xyz.data.get(), static_cast<std::size_t>(s.node_xyz.extent) * 8);
-    add(s.triangle_nodes.data.get(), static_cast<std::size_t>(3 * m.counts.triangle_count) * 4);
-    add(s.element_triangles.data.get(), static_cast<std::size_t>(s.element_triangles.extent) * 4);
-    add(s.triangle_bc_value.data.get(), static_cast<std::size_t>(m.counts.triangle_count) * 8);
-    add(s.triangle_bc_kind.data.get(), static_cast<std::size_t>(m.counts.triangle_count) * 4);
+    add(s.node_label.data.get(), static_cast<std::size_t>(s.node_label.extent) * 4);
+    add(s.triangle_nodes.data.get(), 3 * t * 4);
+    add(s.triangle_element.data.get(), t * 4);
+    add(s.triangle_flux_set.data.get(), t);
+    add(s.element_first_triangle.data.get(), (e + 1) * 4);
+    add(s.element_position.dense.data.get(), e * 4);
+    add(s.triangle_bc_value.data.get(), t * 8);
+    add(s.triangle_bc_kind.data.get(), t * 4);
     add(s.node_potential.data.get(), static_cast<std::size_t>(s.node_potential.extent) * 8);
     add(s.field_point_xyz.data.get(), static_cast<std::size_t>(s.field_point_xyz.extent) * 8);
     add(s.field_cell_nodes.data.get(), static_cast<std::size_t>(s.field_cell_nodes.extent) * 4);
-    for (bool named : m.flux_elements) {
-      seen += named ? '1' : '0';
-    }
+    add(s.field_cell_element.data.get(), static_cast<std::size_t>(s.field_cell_element.extent) * 4);
   } catch (const cdbbem::run_failure& f) {
     seen = "failure " + std::to_string(static_cast<int>(f.number)) + " " +
            std::to_string(static_cast<int>(f.unit)) + " " + f.message;

@@ -39,21 +39,6 @@ bool seek_to(file_handle file, std::uint64_t offset);
 /// (all of them on success).
 std::size_t write_all(file_handle file, const char* data, std::size_t size);
 
-/// Writes `size` bytes at byte `offset` of the file; returns how many
-/// reached it before a failure.  Where `writes_at_keep_position` is true
-/// this leaves the file's position alone, so another thread may go on
-/// writing the same file in order meanwhile.
-std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
-                         std::uint64_t offset);
-
-/// Whether an open file is a regular file (on Windows, a file on a disk):
-/// the only kind that can be written at two places at once.
-bool is_regular_file(file_handle file);
-
-/// Whether `write_all_at` leaves the file's position alone (POSIX); on
-/// Windows a positioned write through the handle moves it.
-bool writes_at_keep_position();
-
 /// Cuts a regular file to `size` bytes when it is longer; other files are
 /// left alone.  False when the system refuses.
 bool cut_after(file_handle file, std::uint64_t size);

@@ -100,20 +100,6 @@ std::size_t write_all(file_handle file, const char* data, std::size_t size) {
   });
 }
 
-std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
-                         std::uint64_t offset) {
-  return put_all(data, size, [file, offset](const char* from, std::size_t count, std::size_t done) {
-    return ::pwrite(fd_of(file), from, count, static_cast<off_t>(offset + done));
-  });
-}
-
-bool writes_at_keep_position() { return true; }
-
-bool is_regular_file(file_handle file) {
-  struct stat info;
-  return ::fstat(fd_of(file), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 bool cut_after(file_handle file, std::uint64_t size) {
   struct stat info;
   if (::fstat(fd_of(file), &info) != 0 || !S_ISREG(info.st_mode) ||

@@ -137,29 +137,6 @@ std::size_t write_all(file_handle file, const char* data, std::size_t size) {
   return done;
 }
 
-std::size_t write_all_at(file_handle file, const char* data, std::size_t size,
-                         std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
-    DWORD put = 0;
-    const auto part = static_cast<DWORD>(std::min(size - done, largest_transfer));
-    if (WriteFile(handle_of(file), data + done, part, &put, &at) == 0 || put == 0) {
-      break;
-    }
-    done += put;
-  }
-  return done;
-}
-
-// A positioned write through a handle opened for ordinary writing moves the
-// handle's position to the end of what it wrote.
-bool writes_at_keep_position() { return false; }
-
-bool is_regular_file(file_handle file) { return is_disk_file(handle_of(file)); }
-
 bool cut_after(file_handle file, std::uint64_t size) {
   HANDLE handle = handle_of(file);
   LARGE_INTEGER length;

@@ -1,5 +1,6 @@
 #include "writers/outputs.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -51,33 +52,44 @@ std::vector<piece> pieces_of(const output_records (&files)[2]) {
   return pieces;
 }
 
-// With two threads, every other piece is formatted by the second.
-bool formatted_beside(std::size_t k) { return k % 2 == 1; }
-
 void write_piece(const model& m, const output_records (&files)[2], const piece& p,
                  output_channel& out) {
   files[p.file].runs[p.run].write(m, out, p.first, p.last);
 }
 
-// The second thread's part: its pieces, formatted in order into `spare`,
-// which hands each over whole.  It stops early when the writing thread
-// gives up.
+// Of three pieces the second thread is meant to format two: it has no
+// writing to do.  Whichever thread claims a piece first formats it, so a
+// second thread that falls behind leaves its pieces to the writing thread.
+bool meant_beside(std::size_t k) { return k % 3 != 0; }
+
+// Which thread formats each piece: the first to claim it.
+class piece_claims {
+ public:
+  explicit piece_claims(std::size_t count) : claimed_(count) {}
+  bool claim(std::size_t k) { return !claimed_[k].exchange(true, std::memory_order_acq_rel); }
+
+ private:
+  std::vector<std::atomic<bool>> claimed_;
+};
+
+// The second thread's part: the pieces meant for it that it claims before
+// the writing thread does, in order, each formatted into `spare`, which
+// hands it over whole.  It stops early when the writing thread gives up.
 void format_beside(const model& m, const output_records (&files)[2],
-                   const std::vector<piece>& pieces, output_channel& spare,
+                   const std::vector<piece>& pieces, piece_claims& claims, output_channel& spare,
                    record_handover& handover) {
   struct end_on_exit {
     record_handover& handover;
     ~end_on_exit() { handover.end(); }
   } end{handover};
   for (std::size_t k = 0; k < pieces.size(); ++k) {
-    if (!formatted_beside(k)) {
-      continue;
-    }
     if (handover.abandoned()) {
       return;
     }
-    write_piece(m, files, pieces[k], spare);
-    spare.end_piece();
+    if (meant_beside(k) && claims.claim(k)) {
+      write_piece(m, files, pieces[k], spare);
+      spare.end_piece();
+    }
   }
 }
 
@@ -107,11 +119,12 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
   // fields, so that the 63 a record raises comes at its place in the one
   // thread's writing, and only when its buffers can be had.
   record_handover handover;
+  piece_claims claims(pieces.size());
   early_task formatting;
   if (threads > 1 && model_file_fits(m) &&
       handover.reserve(handover_buffers, output_channel::buffer_size)) {
     spare.open_handover(handover);
-    formatting.start(true, [&] { format_beside(m, files, pieces, spare, handover); });
+    formatting.start(true, [&] { format_beside(m, files, pieces, claims, spare, handover); });
   }
   // Declared after `formatting`, so that a failure here releases the
   // formatting thread before it is waited for.
@@ -120,16 +133,16 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
     ~abandon_on_exit() { handover.abandon(); }
   } release{handover};
   // Without a thread of its own the formatting is not run at all: this
-  // thread formats every piece.
+  // thread formats every piece.  Otherwise a piece the other thread claimed
+  // comes from it, in the order of the pieces.
   const bool beside = formatting.beside();
   for (std::size_t k = 0; k < pieces.size(); ++k) {
     const piece& p = pieces[k];
     stage_scope stage(files[p.file].routine, files[p.file].source);
-    output_channel& out = *outs[p.file];
-    if (beside && formatted_beside(k)) {
-      write_handed_piece(handover, out);
+    if (beside && meant_beside(k) && !claims.claim(k)) {
+      write_handed_piece(handover, *outs[p.file]);
     } else {
-      write_piece(m, files, p, out);
+      write_piece(m, files, p, *outs[p.file]);
     }
   }
   if (beside) {
