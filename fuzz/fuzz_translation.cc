@@ -1,7 +1,9 @@
-// The whole translation, in process, on an arbitrary archive.  Each input is
-// written as ANSYS_Model.cdb into a directory of this process, beside output
-// files holding stale text; the run must end with one of its exit statuses
-// and leave each output file either as it was or ending after a record.
+// The whole translation, in process, on an arbitrary archive, once with one
+// thread and once with two.  Each input is written as ANSYS_Model.cdb into a
+// directory of this process, beside output files holding stale text; each
+// run must end with one of its exit statuses and leave each output file
+// either as it was or ending after a record, and the two runs must end
+// alike: the same status, console, error output and files, byte for byte.
 // The runs share one set of buffers, and output files a run left as they
 // were are not written again: most inputs end before writing, and the
 // buffers and files would otherwise cost more than the run.
@@ -28,7 +30,8 @@ constexpr std::string_view stale = "stale text of an earlier run, without a line
 constexpr std::uint64_t store_cap = std::uint64_t{64} << 20;
 
 std::string work_dir;
-int devnull = -1;
+int console = -1;  // capture files, unlinked: each run's console and error output
+int errors = -1;
 cdbbem::run_buffers* buffers = nullptr;
 bool outputs_stale = false;  // both output files hold `stale`
 
@@ -60,6 +63,25 @@ std::string read_whole(const std::string& path) {
     std::fclose(f);
   }
   return text;
+}
+
+// What a capture file holds; it is emptied for the next run.
+std::string take(int fd) {
+  std::string text;
+  char buf[4096];
+  for (ssize_t got; (got = ::pread(fd, buf, sizeof buf, static_cast<off_t>(text.size()))) > 0;) {
+    text.append(buf, static_cast<std::size_t>(got));
+  }
+  expect(::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0);
+  return text;
+}
+
+int capture_file(const char* name) {
+  const std::string path = work_dir + "/" + name;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  expect(fd >= 0);
+  ::unlink(path.c_str());
+  return fd;
 }
 
 bool allowed_status(int status) {
@@ -100,16 +122,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   expect(::mkdtemp(pattern.data()) != nullptr);
   work_dir = pattern;
   std::atexit(remove_work_dir);
-  devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  expect(devnull >= 0);
+  console = capture_file("console");
+  errors = capture_file("errors");
   buffers = new cdbbem::run_buffers;
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// What one run left: status, console, error output and both files.
+struct outcome {
+  int status;
+  std::string console, errors, model, plot;
+  bool operator==(const outcome&) const = default;
+};
+
+outcome run(unsigned threads) {
   const std::string outputs[] = {work_dir + "/input.dat", work_dir + "/input.plt"};
-  write_whole(work_dir + "/ANSYS_Model.cdb",
-              std::string_view(reinterpret_cast<const char*>(data), size));
   if (!outputs_stale) {
     for (const std::string& path : outputs) {
       write_whole(path, stale);
@@ -118,25 +147,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each run closes its files: a lock left held would end the next with 108.
   cdbbem::run_options options;
   options.directory = work_dir;
-  options.console = devnull;
-  options.error_out = devnull;
+  options.console = console;
+  options.error_out = errors;
   options.store_memory_cap = store_cap;
-  int status = cdbbem::run_translation(options, *buffers);
-  expect(allowed_status(status));
+  options.threads = threads;
+  outcome o{cdbbem::run_translation(options, *buffers), take(console), take(errors),
+            read_whole(outputs[0]), read_whole(outputs[1])};
+  expect(allowed_status(o.status));
   outputs_stale = true;
-  for (const std::string& path : outputs) {
-    std::string text = read_whole(path);
-    bool untouched = text == stale;
+  for (const std::string* text : {&o.model, &o.plot}) {
+    bool untouched = *text == stale;
     outputs_stale = outputs_stale && untouched;
-    bool ends_after_record = text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
+    bool ends_after_record = text->size() >= 2 && text->compare(text->size() - 2, 2, "\r\n") == 0;
     expect(untouched || ends_after_record);
     // A translation writes both files; only a failure while writing (38,
     // 63) may end a run that has written, every other end comes before.
-    if (status == 0) {
+    if (o.status == 0) {
       expect(!untouched);
-    } else if (status != 38 && status != 63) {
+    } else if (o.status != 38 && o.status != 63) {
       expect(untouched);
     }
+  }
+  return o;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  write_whole(work_dir + "/ANSYS_Model.cdb",
+              std::string_view(reinterpret_cast<const char*>(data), size));
+  const outcome one = run(1);
+  const outcome two = run(2);
+  if (!(one == two)) {
+    std::fprintf(stderr, "one thread and two differ: status %d and %d, in %s\n", one.status,
+                 two.status,
+                 one.console != two.console ? "the console"
+                 : one.errors != two.errors ? "the error output"
+                 : one.model != two.model   ? "input.dat"
+                 : one.plot != two.plot     ? "input.plt"
+                                            : "the status");
+    std::abort();
   }
   return 0;
 }

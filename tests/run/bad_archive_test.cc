@@ -20,6 +20,7 @@
 
 #include "archive/archive_builder.h"
 #include "bad_archives.h"
+#include "run_trace.h"
 #include "support/test_support.h"
 
 namespace cdbbem::testing {
@@ -62,26 +63,6 @@ TEST(bad_archive_test, each_ends_as_described) {
       EXPECT_TRUE(ends_after_record(plot));
     }
   }
-}
-
-// What one run leaves: status, console, error output and both files.
-struct run_trace {
-  int status;
-  std::string out, err, model, plot;
-  bool operator==(const run_trace&) const = default;
-};
-
-run_trace trace_run(const std::string& archive, unsigned threads) {
-  temp_dir dir;
-  write_file(dir.file("ANSYS_Model.cdb"), archive);
-  write_file(dir.file("input.dat"), stale_model);
-  write_file(dir.file("input.plt"), stale_plot);
-  run_result r = run_in_process(dir.path(), 0, threads);
-  std::string err = r.err;
-  for (std::size_t at; (at = err.find(dir.path())) != std::string::npos;) {
-    err.replace(at, dir.path().size(), "<DIR>");
-  }
-  return {r.status, r.out, err, read_file(dir.file("input.dat")), read_file(dir.file("input.plt"))};
 }
 
 // Two threads must give what one gives, byte for byte, for every bad
