@@ -26,7 +26,7 @@ static_assert(piece_records * 82 <= static_cast<std::int64_t>(output_channel::bu
 
 // Buffers between the formatting thread and the writing thread, besides
 // the one being filled: enough for the formatting thread to stay ahead.
-constexpr std::size_t handover_buffers = 4;
+constexpr std::size_t handover_buffers = 8;
 
 // Records `first` to `last` of run `run` of file `file` (0 the model file,
 // 1 the plot file).
@@ -62,6 +62,9 @@ void write_piece(const model& m, const output_records (&files)[2], const piece& 
 // second thread that falls behind leaves its pieces to the writing thread.
 bool meant_beside(std::size_t k) { return k % 3 != 0; }
 
+// How far ahead of the writing thread the second thread claims pieces.
+constexpr std::size_t lead_pieces = 2;
+
 // Which thread formats each piece: the first to claim it.
 class piece_claims {
  public:
@@ -76,7 +79,8 @@ class piece_claims {
 // the writing thread does, in order, each formatted into `spare`, which
 // hands it over whole.  It stops early when the writing thread gives up.
 void format_beside(const model& m, const output_records (&files)[2],
-                   const std::vector<piece>& pieces, piece_claims& claims, output_channel& spare,
+                   const std::vector<piece>& pieces, piece_claims& claims,
+                   const std::atomic<std::size_t>& writing, output_channel& spare,
                    record_handover& handover) {
   struct end_on_exit {
     record_handover& handover;
@@ -86,7 +90,10 @@ void format_beside(const model& m, const output_records (&files)[2],
     if (handover.abandoned()) {
       return;
     }
-    if (meant_beside(k) && claims.claim(k)) {
+    // A piece the writing thread is about to reach is left to it: it
+    // would only wait for this thread to end it.
+    if (meant_beside(k) && k >= writing.load(std::memory_order_relaxed) + lead_pieces &&
+        claims.claim(k)) {
       write_piece(m, files, pieces[k], spare);
       spare.end_piece();
     }
@@ -120,11 +127,13 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
   // thread's writing, and only when its buffers can be had.
   record_handover handover;
   piece_claims claims(pieces.size());
+  std::atomic<std::size_t> writing{0};
   early_task formatting;
   if (threads > 1 && model_file_fits(m) &&
       handover.reserve(handover_buffers, output_channel::buffer_size)) {
     spare.open_handover(handover);
-    formatting.start(true, [&] { format_beside(m, files, pieces, claims, spare, handover); });
+    formatting.start(true,
+                     [&] { format_beside(m, files, pieces, claims, writing, spare, handover); });
   }
   // Declared after `formatting`, so that a failure here releases the
   // formatting thread before it is waited for.
@@ -137,6 +146,7 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
   // comes from it, in the order of the pieces.
   const bool beside = formatting.beside();
   for (std::size_t k = 0; k < pieces.size(); ++k) {
+    writing.store(k, std::memory_order_relaxed);
     const piece& p = pieces[k];
     stage_scope stage(files[p.file].routine, files[p.file].source);
     if (beside && meant_beside(k) && !claims.claim(k)) {
