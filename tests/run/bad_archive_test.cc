@@ -95,10 +95,9 @@ TEST(bad_archive_test, one_and_two_threads_agree) {
 }
 
 // A plot file that cannot be written (38) comes after a whole model file,
-// also when a second thread writes the plot file and then the end of the
-// model file: that end is written all the same.
+// also when a second thread formats records of both files.
 // A strip of quadrilaterals whose outputs outgrow the output buffers, so
-// that both threads write while the other does.
+// that both threads format while the other does.
 const std::string& strip_archive() {
   static const std::string text = [] {
     archive_plan plan;

@@ -140,10 +140,9 @@ const complete_outputs& complete() {
 }
 
 // Each signal, sent once the run has written the start of input.dat (or of
-// input.plt, which two threads write beside input.dat, or the end of
-// input.dat, which a second thread may write before the middle) over older
-// and longer outputs, ends the run by that signal with one line, and leaves
-// each output as it was or cut after a record of the new model.
+// input.plt, or three quarters into input.dat) over older and longer
+// outputs, ends the run by that signal with one line, and leaves each
+// output as it was or cut after a record of the new model.
 TEST(interrupt_test, each_signal_leaves_whole_records_of_this_run) {
   const complete_outputs& whole = complete();
   ASSERT_GT(whole.model.size(), 8u << 20);
@@ -159,9 +158,8 @@ TEST(interrupt_test, each_signal_leaves_whole_records_of_this_run) {
   for (auto [signal_number, watched, end] : rows) {
     SCOPED_TRACE("signal " + std::to_string(signal_number) + " once " + watched +
                  (end ? "'s end" : "'s start") + " is new");
-    // Three quarters into input.dat is where a second thread begins its
-    // end, a few milliseconds before the run ends: a run that ends before
-    // the test sees it is tried again.
+    // Three quarters into input.dat is reached a few milliseconds before
+    // the run ends: a run that ends before the test sees it is tried again.
     const std::size_t at = end ? whole.model.size() / 4 * 3 : 0;
     bool signalled = false;
     for (int attempt = 0; attempt < 10 && !signalled; ++attempt) {
