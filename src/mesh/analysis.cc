@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <future>
-#include <system_error>
 #include <vector>
 
 #include "mesh/coincident_nodes.h"
@@ -12,6 +10,7 @@
 #include "mesh/geometry.h"
 #include "model/model.h"
 #include "platform/fp_env.h"
+#include "textrec/early_task.h"
 #include "textrec/progress.h"
 
 namespace cdbbem {
@@ -212,24 +211,21 @@ mesh_report analyse_mesh(const model& m, analysis_options options) {
   // The node search reads only the nodes: it runs beside the rest (or
   // after it, when the system has no thread to give) and writes only its
   // own result.
-  std::future<std::int64_t> coincident;
+  std::int64_t coincident_count = 0;
+  early_task coincident;
   if (options.coincident_nodes) {
-    auto search = [&m, &r, d] {
-      flushed_denormals_scope same_arithmetic;
-      return count_coincident_nodes(m, coincident_tolerance * d, r.examples.coincident_nodes);
-    };
-    try {
-      coincident = std::async(std::launch::async, search);
-    } catch (const std::system_error&) {
-      coincident = std::async(std::launch::deferred, search);
-    }
+    coincident.start(true, [&m, &r, d, &coincident_count] {
+      coincident_count =
+          count_coincident_nodes(m, coincident_tolerance * d, r.examples.coincident_nodes);
+    });
   }
   triangle_figures(m, d, r);
   warped_elements(m, r);
   analyse_edges(m, r);
   field_figures(m, f);
   if (options.coincident_nodes) {
-    f.coincident_nodes = coincident.get();
+    coincident.finish();
+    f.coincident_nodes = coincident_count;
   }
   return r;
 }
