@@ -46,20 +46,25 @@ void triangle_builder::finish() {
   model_.counts.triangle_count = count_;
 }
 
-void triangulate_element(triangle_builder& triangles, const std::int32_t corners[4]) {
+void split_quadrilateral(triangle_builder& triangles, const std::int32_t corners[4],
+                         std::uint8_t face) {
   const std::int32_t i = corners[0], j = corners[1], k = corners[2], l = corners[3];
-  if (k == l) {
-    triangles.add(i, j, k);
-    return;
-  }
   const model_store& store = triangles.store();
   if (diagonal(store, j, l) <= diagonal(store, i, k)) {
-    triangles.add(i, j, l);
-    triangles.add(j, k, l);
+    triangles.add(i, j, l, face);
+    triangles.add(j, k, l, face);
   } else {
-    triangles.add(i, j, k);
-    triangles.add(i, k, l);
+    triangles.add(i, j, k, face);
+    triangles.add(i, k, l, face);
   }
+}
+
+void triangulate_element(triangle_builder& triangles, const std::int32_t corners[4]) {
+  if (corners[2] == corners[3]) {
+    triangles.add(corners[0], corners[1], corners[2]);
+    return;
+  }
+  split_quadrilateral(triangles, corners, 0);
 }
 
 }  // namespace cdbbem

@@ -40,6 +40,12 @@ class triangle_builder {
   std::int32_t count_ = 0;
 };
 
+/// Adds quadrilateral I, J, K, L (node positions) as two triangles of face
+/// `face`, split along the shorter diagonal: (I, J, L), (J, K, L) when
+/// |JL| <= |IK|, else (I, J, K), (I, K, L).
+void split_quadrilateral(triangle_builder& triangles, const std::int32_t corners[4],
+                         std::uint8_t face);
+
 /// Makes an element with corners I, J, K, L (node positions, checked by
 /// the caller) into triangles: one (I, J, K) when K = L, otherwise two,
 /// split along the shorter diagonal (J-L on a tie).
