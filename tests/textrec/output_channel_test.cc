@@ -78,10 +78,12 @@ TEST(output_channel_test, handed_over_records_keep_their_order) {
   output_channel beside;
   out.open_file(dir.file("out.dat"), channels::model);
   beside.open_handover(handover);
+  const char* const own[] = {"a0", "a1", "a2", "a3", "a4"};
+  const char* const formatted[] = {"b0", "b1", "b2", "b3", "b4"};
   std::thread side([&] {
     for (int piece = 0; piece < 5; ++piece) {
       for (int k = 0; k < 30000; ++k) {
-        beside.write_record("b" + std::to_string(piece));
+        beside.write_record(formatted[piece]);
       }
       beside.end_piece();
     }
@@ -89,8 +91,8 @@ TEST(output_channel_test, handed_over_records_keep_their_order) {
   });
   std::string want;
   for (int piece = 0; piece < 5; ++piece) {
-    out.write_record("a" + std::to_string(piece));
-    want += "a" + std::to_string(piece) + "\r\n";
+    out.write_record(own[piece]);
+    want.append(own[piece]).append("\r\n");
     for (bool end = false; !end;) {
       record_handover::block b;
       ASSERT_TRUE(handover.take(b));
@@ -99,7 +101,7 @@ TEST(output_channel_test, handed_over_records_keep_their_order) {
       handover.give_back(b);
     }
     for (int k = 0; k < 30000; ++k) {
-      want += "b" + std::to_string(piece) + "\r\n";
+      want.append(formatted[piece]).append("\r\n");
     }
   }
   side.join();
