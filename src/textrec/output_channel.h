@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/interrupts.h"
 #include "textrec/failure.h"
+#include "textrec/record_handover.h"
 
 namespace cdbbem {
-
-class record_handover;
 
 /// A text output file (or standard output) written record by record through
 /// a bounded buffer.  Records are built in place in the buffer and end with
@@ -25,6 +25,9 @@ class output_channel {
   static constexpr std::size_t buffer_size = std::size_t{1} << 20;
   /// Longest record a caller may build in place.
   static constexpr std::size_t max_record = 512;
+  /// Most blocks `append_block` holds at once: a handover feeding it needs
+  /// more buffers than that, or its formatting thread would wait for ever.
+  static constexpr std::size_t most_held_blocks = 2;
 
   output_channel();
   ~output_channel();
@@ -53,11 +56,16 @@ class output_channel {
   /// the end of a piece (a channel opened by `open_handover`).
   void end_piece();
 
-  /// Adds the whole records `data` (`size` bytes, each of at most
-  /// `max_record` characters and CR LF) after those handed to the channel
-  /// so far, flushing the buffer exactly where building them one by one
-  /// would have.
-  void append_records(const char* data, std::size_t size);
+  /// Adds the whole records of `b` (each of at most `max_record`
+  /// characters and CR LF) after those handed to the channel so far,
+  /// flushing exactly where building them one by one would have, without
+  /// copying them: the channel holds `b` until its bytes are written, then
+  /// gives it back to `from` (or at `keep_blocks`).
+  void append_block(record_handover_block& b, record_handover& from);
+
+  /// Copies the records of the blocks the channel holds into its own
+  /// buffer and gives the blocks back, so that their handover may end.
+  void keep_blocks() noexcept;
 
   /// Writes to an already open file of the platform that the channel does
   /// not own, such as standard output; write failures there are not reported.
@@ -69,14 +77,15 @@ class output_channel {
     if (buffer_size - used_ < max_record + 2) {
       flush();
     }
-    return buffer_.get() + used_;
+    return buffer_.get() + own_;
   }
 
   /// Ends the record built at `begin_record`'s pointer with CR LF.
   void end_record(std::size_t length) {
-    char* p = buffer_.get() + used_ + length;
+    char* p = buffer_.get() + own_ + length;
     p[0] = '\r';
     p[1] = '\n';
+    own_ += length + 2;
     used_ += length + 2;
   }
 
@@ -103,13 +112,30 @@ class output_channel {
  private:
   // Nothing written yet, nothing failed.
   void start_writing();
-  // Writes `size` bytes at `data` to the file after those written so far.
-  void write_out(const char* data, std::size_t size);
+  // Writes `size` bytes at `data` to the file after those written so far;
+  // false when the file took only part of them.
+  bool write_out(const char* data, std::size_t size);
   // Hands the buffer to the handover's writing thread.
   void hand_over(bool piece_end);
+  // Lists the channel's own records since the last listed.
+  void list_own_records();
+  // Forgets what was not written and gives the held blocks back.
+  void drop_pending() noexcept;
+
+  // Bytes waiting to be written, in order: parts of the buffer and of
+  // the blocks held.
+  struct pending_bytes {
+    const char* data;
+    std::size_t size;
+  };
 
   std::unique_ptr<char[]> buffer_;
-  std::size_t used_ = 0;
+  std::size_t used_ = 0;                // bytes waiting, the held blocks' included
+  std::size_t own_ = 0;                 // bytes of the buffer in use
+  std::size_t own_listed_ = 0;          // of those, the bytes listed in `pending_`
+  std::vector<pending_bytes> pending_;  // empty while only the buffer waits
+  std::vector<record_handover_block> held_;
+  record_handover* held_from_ = nullptr;
   std::uint64_t flushed_ = 0;
   std::string path_;
   channel unit_ = channel::none;

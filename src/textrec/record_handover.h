@@ -10,17 +10,19 @@
 
 namespace cdbbem {
 
+/// One buffer of records; `piece_end` marks the last of a piece.
+struct record_handover_block {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+  bool piece_end = false;
+};
+
 /// Buffers of whole records passed, in order, from a thread that formats
 /// them to the thread that writes them, with a bounded number of buffers
 /// in all: the formatting thread waits while the writing thread is behind.
 class record_handover {
  public:
-  /// One buffer of records; `piece_end` marks the last of a piece.
-  struct block {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-    bool piece_end = false;
-  };
+  using block = record_handover_block;
 
   /// Sets aside `buffers` buffers of `buffer_size` bytes for the formatting
   /// thread to fill; false, with none kept, when the system refuses them.

@@ -27,6 +27,7 @@ static_assert(piece_records * 82 <= static_cast<std::int64_t>(output_channel::bu
 // Buffers between the formatting thread and the writing thread, besides
 // the one being filled: enough for the formatting thread to stay ahead.
 constexpr std::size_t handover_buffers = 8;
+static_assert(handover_buffers > output_channel::most_held_blocks);
 
 // Records `first` to `last` of run `run` of file `file` (0 the model file,
 // 1 the plot file).
@@ -109,9 +110,8 @@ void write_handed_piece(record_handover& handover, output_channel& out) {
     if (!handover.take(b)) {
       fail(report::write_error, out.unit());
     }
-    out.append_records(b.data.get(), b.size);
     piece_end = b.piece_end;
-    handover.give_back(b);
+    out.append_block(b, handover);
   }
 }
 
@@ -136,11 +136,18 @@ void write_outputs(const model& m, output_channel& model_out, output_channel& pl
                      [&] { format_beside(m, files, pieces, claims, writing, spare, handover); });
   }
   // Declared after `formatting`, so that a failure here releases the
-  // formatting thread before it is waited for.
-  struct abandon_on_exit {
+  // formatting thread before it is waited for; the outputs keep in their
+  // own buffers the records of the blocks they still hold.
+  struct release_on_exit {
     record_handover& handover;
-    ~abandon_on_exit() { handover.abandon(); }
-  } release{handover};
+    output_channel& model_out;
+    output_channel& plot_out;
+    ~release_on_exit() {
+      model_out.keep_blocks();
+      plot_out.keep_blocks();
+      handover.abandon();
+    }
+  } release{handover, model_out, plot_out};
   // Without a thread of its own the formatting is not run at all: this
   // thread formats every piece.  Otherwise a piece the other thread claimed
   // comes from it, in the order of the pieces.
