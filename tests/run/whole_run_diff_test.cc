@@ -18,8 +18,8 @@
 namespace cdbbem::testing {
 namespace {
 
-// A few seconds in a RelWithDebInfo build, about 7 under AddressSanitizer
-// and 11 under ThreadSanitizer.
+// A few seconds in a RelWithDebInfo build, some ten under AddressSanitizer
+// or ThreadSanitizer.
 constexpr std::uint64_t default_archives = 500;
 
 // The store a drawn count may ask for: beyond it the run ends with 41
