@@ -151,10 +151,11 @@ archive_plan draw_plan(dice& d, std::string& recipe) {
   p.crlf = d.percent(30);
   recipe = format(
       "%zu nodes, %zu points, %zu elements, %zu cells, %zu potentials, %zu fluxes, "
-      "layout %d, (19i%d)%s%s%s",
+      "layout %d, (19i%d)%s%s%s%s",
       p.nodes.size(), p.field_points.size(), p.elements.size(), p.cells.size(), p.potentials.size(),
       p.fluxes.size(), p.node_layout, p.element_width, p.split_elements ? ", split elements" : "",
-      p.crlf ? ", CR LF" : "", p.node_numbers.empty() ? "" : ", misnumbered nodes");
+      p.crlf ? ", CR LF" : "", p.node_numbers.empty() ? "" : ", misnumbered nodes",
+      extremes ? ", extreme values" : "");
   return p;
 }
 
@@ -167,8 +168,8 @@ struct archive_lines {
 
 constexpr std::size_t none = std::string::npos;
 
-std::size_t find_line(const archive_lines& a, std::string_view prefix, std::size_t from = 0) {
-  for (std::size_t k = from; k < a.lines.size(); ++k) {
+std::size_t find_line(const archive_lines& a, std::string_view prefix) {
+  for (std::size_t k = 0; k < a.lines.size(); ++k) {
     if (a.lines[k].starts_with(prefix)) {
       return k;
     }
@@ -277,13 +278,14 @@ std::string set_count(archive_lines& a, std::string_view which, std::int64_t val
 
 std::string edit_count(dice& d, archive_lines& a) {
   if (d.percent(15)) {
-    const std::size_t at = find_line(a, d.pick({"NUMOFF,NODE", "NUMOFF,ELEM"}));
+    const char* which = d.pick({"NUMOFF,NODE", "NUMOFF,ELEM"});
+    const std::size_t at = find_line(a, which);
     if (at == none) {
       return "";
     }
     const char* junk = integer_junk(d);
     put_field(a.lines[at], 12, 9, junk);
-    return std::string("count \"") + junk + "\"";
+    return format("%s count \"%s\"", which + 7, junk);
   }
   return set_count(a, d.pick({"NUMOFF,NODE", "NUMOFF,ELEM"}),
                    draw_count(d, d.percent(50) ? a.nodes : a.elements));

@@ -18,11 +18,9 @@
 namespace cdbbem::testing {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr std::uint64_t default_archives = 150;
-#else
-constexpr std::uint64_t default_archives = 400;
-#endif
+// A few seconds in a RelWithDebInfo build, some ten under AddressSanitizer
+// or ThreadSanitizer.
+constexpr std::uint64_t default_archives = 500;
 
 // The store a drawn count may ask for: beyond it the run ends with 41
 // rather than touching memory the test does not need.
@@ -58,8 +56,8 @@ TEST(whole_run_diff_test, one_and_two_threads_agree_on_random_archives) {
               static_cast<unsigned long long>(disagreements), histogram.c_str());
   // The default set must keep reaching every kind of end, so that a change
   // to the generator or the program cannot leave one of them untried.
-  if (count >= default_archives) {
-    for (int status : {0, 1, 24, 33, 35, 41, 59, 63, 64, 101, 102, 103, 104, 105, 106}) {
+  if (first == 1 && count >= default_archives) {
+    for (int status : {0, 1, 24, 33, 35, 39, 41, 59, 63, 64, 101, 102, 103, 104, 105, 106, 179}) {
       EXPECT_GT(statuses[status], 0u) << "no archive ended with " << status;
     }
   }
