@@ -58,10 +58,10 @@ void write_piece(const model& m, const output_records (&files)[2], const piece& 
   files[p.file].runs[p.run].write(m, out, p.first, p.last);
 }
 
-// Of three pieces the second thread is meant to format two: it has no
-// writing to do.  Whichever thread claims a piece first formats it, so a
-// second thread that falls behind leaves its pieces to the writing thread.
-bool meant_beside(std::size_t k) { return k % 3 != 0; }
+// Every other piece is meant for the second thread.  Whichever thread
+// claims a piece first formats it, so a second thread that falls behind
+// leaves its pieces to the writing thread.
+bool meant_beside(std::size_t k) { return k % 2 != 0; }
 
 // How far ahead of the writing thread the second thread claims pieces.
 constexpr std::size_t lead_pieces = 2;
