@@ -65,7 +65,7 @@ class early_task {
   early_task& operator=(const early_task&) = delete;
 
   /// Waits for the task's thread, if it has one; a failure not raised by
-  /// `finish` is dropped.
+  /// `finish` is dropped, and so is a task kept for later and never run.
   ~early_task();
 
   /// Starts `task` on a thread of its own (under this thread's
