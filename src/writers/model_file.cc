@@ -102,20 +102,18 @@ void end_marker(const model&, output_channel& out, std::int64_t, std::int64_t) {
   marker(out, "$ End of the File");
 }
 
-std::int64_t at_least_none(std::int32_t count) { return count > 0 ? count : 0; }
-
 }  // namespace
 
 output_records model_file_records(const model& m) {
   const model_counts& c = m.counts;
   return {{{1, write_head},
-           {at_least_none(c.node_count), write_nodes},
+           {run_length(c.node_count), write_nodes},
            {1, elements_marker},
-           {at_least_none(c.triangle_count), write_triangles},
+           {run_length(c.triangle_count), write_triangles},
            {1, field_points_marker},
-           {at_least_none(c.field_point_count), write_field_points},
+           {run_length(c.field_point_count), write_field_points},
            {1, field_cells_marker},
-           {at_least_none(c.field_cell_count), write_field_cells},
+           {run_length(c.field_cell_count), write_field_cells},
            {1, end_marker}},
           "write_model_file",
           "model_file.cc"};

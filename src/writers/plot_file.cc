@@ -71,24 +71,22 @@ void write_field_cells(const model& m, output_channel& out, std::int64_t first, 
   }
 }
 
-std::int64_t at_least_none(std::int32_t count) { return count > 0 ? count : 0; }
-
 }  // namespace
 
 output_records plot_file_records(const model& m) {
   const model_counts& c = m.counts;
   output_records file{{{1, write_head},
-                       {at_least_none(c.node_count), write_nodes},
+                       {run_length(c.node_count), write_nodes},
                        {1, write_blank},
-                       {at_least_none(c.triangle_count), write_triangles}},
+                       {run_length(c.triangle_count), write_triangles}},
                       "write_plot_file",
                       "plot_file.cc"};
   // The field zone only when the model has field points.
   if (c.field_point_count != 0) {
     file.runs.insert(file.runs.end(), {{1, write_field_zone},
-                                       {at_least_none(c.field_point_count), write_field_points},
+                                       {run_length(c.field_point_count), write_field_points},
                                        {1, write_blank},
-                                       {at_least_none(c.field_cell_count), write_field_cells}});
+                                       {run_length(c.field_cell_count), write_field_cells}});
   }
   return file;
 }

@@ -21,6 +21,10 @@ struct record_run {
   write_records write;
 };
 
+/// The number of records of a run of `count` records, a negative count
+/// being none.
+inline std::int64_t run_length(std::int32_t count) { return count > 0 ? count : 0; }
+
 /// An output file as its runs of records, in order, and the stage its
 /// failures are listed under (string literals).
 struct output_records {
