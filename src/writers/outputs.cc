@@ -26,8 +26,12 @@ static_assert(piece_records * 82 <= static_cast<std::int64_t>(output_channel::bu
 
 // Buffers between the formatting thread and the writing thread, besides
 // the one being filled: enough for the formatting thread to stay ahead.
+// Each of the two outputs may hold blocks until its next flush, the model
+// file's even while the plot file is written: with no more buffers than
+// they can hold between them, the formatting thread could wait for a
+// buffer while the writing thread waits for its piece.
 constexpr std::size_t handover_buffers = 8;
-static_assert(handover_buffers > output_channel::most_held_blocks);
+static_assert(handover_buffers > 2 * output_channel::most_held_blocks);
 
 // Records `first` to `last` of run `run` of file `file` (0 the model file,
 // 1 the plot file).
