@@ -4,6 +4,8 @@
 #include <exception>
 #include <vector>
 
+#include "archive/any_model.h"
+#include "archive/any_reader.h"
 #include "archive/boundary_conditions.h"
 #include "archive/element_block.h"
 #include "archive/node_block.h"
@@ -87,6 +89,25 @@ struct kept_fluxes {
   }
 };
 
+// The reading of an archive as the pre-processor writes it: one pass that
+// keeps what the model needs, then the model built from it.
+model load_any(record_reader& archive, const load_options& options, load_notes* noted) {
+  model m;
+  load_notes notes;
+  {
+    archive_contents contents;
+    read_any_archive(archive, contents);
+    archive.check_unchanged();
+    const any_choices choices{options.dof, options.flux, store_budget(options.store_memory_cap),
+                              archive.unit()};
+    build_any_model(contents, choices, m, notes.any_notes);
+  }
+  if (noted != nullptr) {
+    *noted = std::move(notes);
+  }
+  return m;
+}
+
 }  // namespace
 
 // The passes in the order one thread makes them.  With more threads, the
@@ -98,6 +119,9 @@ struct kept_fluxes {
 // read.  A failure of an early pass is raised only at its turn.
 model load(record_reader& archive, output_channel& console, const load_options& options,
            load_notes* noted) {
+  if (options.any) {
+    return load_any(archive, options, noted);
+  }
   const bool parallel = options.threads > 1;
   model m;
   load_notes notes;

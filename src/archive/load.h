@@ -2,6 +2,7 @@
 #define CDBBEM_ARCHIVE_LOAD_H_
 
 #include <cstdint>
+#include <string>
 
 #include "archive/load_notes.h"
 #include "model/model.h"
@@ -22,6 +23,15 @@ struct load_options {
   /// Whether node-numbering warnings are written on the console; they are
   /// counted in the notes either way.
   bool node_warnings_on_console = true;
+  /// Read the archive as the pre-processor writes it (any numbering, any
+  /// number of blocks, element types and classes) instead of by the
+  /// legacy layout.
+  bool any = false;
+  /// With `any`: the degree-of-freedom label whose `D` records give the
+  /// potentials, and the load label whose `SFE` records give the fluxes;
+  /// empty: the only one the archive uses.
+  std::string dof;
+  std::string flux;
 };
 
 /// Reads the archive open in `archive` into a model: the two survey passes,

@@ -2,6 +2,8 @@
 #define CDBBEM_ARCHIVE_LOAD_NOTES_H_
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "archive/survey.h"
 
@@ -15,6 +17,9 @@ struct load_notes {
   bool has_potential_conditions = false;  ///< the archive holds "D," records
   bool has_flux_conditions = false;       ///< the archive holds "SFE," records
   survey_marks marks;                     ///< where the survey saw records
+  /// Console lines of the `any` reading: what it passed over or decided,
+  /// printed before the completion line.
+  std::vector<std::string> any_notes;
 };
 
 }  // namespace cdbbem

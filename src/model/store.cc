@@ -48,12 +48,14 @@ std::uint64_t store_budget(std::uint64_t cap) {
   return cap != 0 && cap < machine ? cap : machine;
 }
 
-void allocate_store(const model_counts& counts, model_store& store, std::uint64_t budget) {
+void allocate_store(const model_counts& counts, model_store& store, std::uint64_t budget,
+                    std::int64_t triangle_capacity) {
   const std::int64_t n = counts.node_count;
   const std::int64_t e = counts.element_count;
   const std::int64_t p = counts.field_point_count;
   const std::int64_t c = counts.field_cell_count;
-  const std::int64_t triangles = 2 * std::max<std::int64_t>(e, 0);
+  const std::int64_t triangles =
+      triangle_capacity >= 0 ? triangle_capacity : 2 * std::max<std::int64_t>(e, 0);
   std::uint64_t total = 0;
   allocate(store.node_xyz, 3 * n, total, budget);
   allocate(store.triangle_nodes, 3 * triangles, total, budget);

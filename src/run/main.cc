@@ -104,6 +104,9 @@ int main(int argc, char** argv) {
   options.check = args.check;
   options.json = args.json;
   options.vtk = args.vtk;
+  options.any = args.any;
+  options.dof = args.dof;
+  options.flux = args.flux;
   options.progress = cdbbem::is_terminal(options.error_out);
   cdbbem::install_interrupt_handlers(cdbbem::interrupt_message(), cdbbem::standard_error());
   return cdbbem::run_translation(options);

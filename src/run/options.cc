@@ -28,8 +28,8 @@ std::string quoted(std::string_view text) {
 
 command_line parse_command_line(const std::vector<std::string>& args) {
   command_line c;
-  for (const std::string& text : args) {
-    const std::string_view arg = text;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string_view arg = args[k];
     if (arg == "--help" || arg == "-h" || arg == "--version") {
       if (args.size() != 1) {
         return usage_error(quoted(arg) + " takes no other arguments (see --help)");
@@ -43,6 +43,14 @@ command_line parse_command_line(const std::vector<std::string>& args) {
       c.json = true;
     } else if (arg == "--vtk") {
       c.vtk = true;
+    } else if (arg == "--any") {
+      c.any = true;
+    } else if (arg == "--dof" || arg == "--flux") {
+      // The label is the next argument, whatever it looks like.
+      if (k + 1 == args.size() || args[k + 1].empty()) {
+        return usage_error(quoted(arg) + " needs a LABEL (see --help)");
+      }
+      (arg == "--dof" ? c.dof : c.flux) = args[++k];
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage_error("unexpected argument " + quoted(arg) + " (see --help)");
     } else if (c.has_path) {
@@ -54,6 +62,10 @@ command_line parse_command_line(const std::vector<std::string>& args) {
   }
   if (c.json && !c.check) {
     return usage_error("--json is an option of --check (see --help)");
+  }
+  if (!c.any && (!c.dof.empty() || !c.flux.empty())) {
+    return usage_error(std::string(c.dof.empty() ? "--flux" : "--dof") +
+                       " is an option of --any (see --help)");
   }
   return c;
 }

@@ -47,6 +47,13 @@ namespace {
 
 using namespace std::string_view_literals;
 
+// What the reading passed over or decided, one console line each.
+void write_notes(const load_notes& notes, output_channel& console) {
+  for (const std::string& note : notes.any_notes) {
+    console.write_record(" " + note);
+  }
+}
+
 // The files are opened before the first pass, so that a run that cannot
 // write its outputs says so before reading anything.  A check reads the
 // archive by the same passes and opens no output until input.vtu.
@@ -68,9 +75,13 @@ int translate(run_state& s, const run_options& options) {
   how.store_memory_cap = options.store_memory_cap;
   how.threads = options.threads;
   how.node_warnings_on_console = !options.check;
+  how.any = options.any;
+  how.dof = options.dof;
+  how.flux = options.flux;
   load_notes notes;
   const model m = load(s.archive, s.console, how, &notes);
   if (options.check) {
+    write_notes(notes, s.console);
     return finish_check(m, notes, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
   }
 
@@ -89,6 +100,7 @@ int translate(run_state& s, const run_options& options) {
     analysing.finish();
     write_vtu_output(m, analysis, s.vtu_temporary, s.vtu_path);
   }
+  write_notes(notes, s.console);
   write_free(s.console, {item(" Data Translation from ANSYS to BEM is done!"sv)});
   return 0;
 }

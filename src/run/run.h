@@ -18,6 +18,9 @@ struct run_options {
   bool check = false;     ///< check the model instead of writing input.dat and input.plt
   bool json = false;      ///< with `check`: the report, or the failure, as JSON
   bool vtk = false;       ///< also write input.vtu
+  bool any = false;       ///< read the archive as the pre-processor writes it
+  std::string dof;        ///< with `any`: the degree-of-freedom label of the potentials
+  std::string flux;       ///< with `any`: the load label of the fluxes
   bool progress = false;  ///< show a progress line on `error_out` (a terminal)
 };
 

@@ -1,0 +1,567 @@
+#include "archive/any_model.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "archive/any_reader.h"
+#include "model/conditions.h"
+#include "model/element_class.h"
+#include "model/faces.h"
+#include "model/model.h"
+#include "model/store.h"
+#include "model/triangulation.h"
+
+namespace cdbbem {
+
+namespace {
+
+constexpr int class_count = static_cast<int>(element_class::other) + 1;
+
+const char* class_words(element_class c) {
+  switch (c) {
+  case element_class::shell:
+    return "shell elements";
+  case element_class::mesh_surface:
+    return "surface mesh elements";
+  case element_class::surface_effect:
+    return "surface-effect elements";
+  case element_class::planar:
+    return "2-D planar elements";
+  case element_class::brick8:
+    return "8-node bricks";
+  case element_class::brick20:
+    return "20-node bricks";
+  case element_class::tet10:
+    return "10-node tets";
+  case element_class::tet4:
+    return "4-node tets";
+  case element_class::mesh_volume:
+    return "volume mesh elements";
+  default:
+    return "line, point, contact and other elements";
+  }
+}
+
+bool is_solid(element_class c) {
+  return c == element_class::brick8 || c == element_class::brick20 || c == element_class::tet10 ||
+         c == element_class::tet4 || c == element_class::mesh_volume;
+}
+
+std::string at_line(std::int64_t line) { return "archive line " + std::to_string(line); }
+
+// Sorted, merged label ranges of a component, for membership.
+struct label_set {
+  std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+
+  explicit label_set(const any_component& c) {
+    for (const auto& r : c.ranges) {
+      if (r.first <= r.second) {
+        ranges.push_back(r);
+      }
+    }
+    std::sort(ranges.begin(), ranges.end());
+    std::size_t kept = 0;
+    for (const auto& r : ranges) {
+      if (kept > 0 && r.first <= ranges[kept - 1].second + std::int64_t{1}) {
+        ranges[kept - 1].second = std::max(ranges[kept - 1].second, r.second);
+      } else {
+        ranges[kept++] = r;
+      }
+    }
+    ranges.resize(kept);
+  }
+  bool has(std::int32_t label) const {
+    auto it = std::upper_bound(ranges.begin(), ranges.end(), std::make_pair(label, INT32_MAX));
+    return it != ranges.begin() && (it - 1)->second >= label;
+  }
+};
+
+// The shared state of the building: contents, the sorted node labels and
+// element classes, and the model.
+struct building {
+  archive_contents& c;
+  const any_choices& choices;
+  model& m;
+  std::vector<std::string>& notes;
+  std::vector<std::int32_t> node_labels;    // defined node labels, ascending
+  std::vector<element_class> classes;       // per element record
+  std::vector<std::uint32_t> by_label;      // element indices ordered by label
+  std::vector<std::uint32_t> boundary;      // boundary element indices, in record order
+  std::vector<std::int32_t> point_labels;   // field point labels, ascending
+
+  std::int32_t node_index(std::int32_t label) const {  // 1-based, 0 for none
+    auto it = std::lower_bound(node_labels.begin(), node_labels.end(), label);
+    return it != node_labels.end() && *it == label
+               ? static_cast<std::int32_t>(it - node_labels.begin() + 1)
+               : 0;
+  }
+  const any_element* element(std::int32_t label) const {
+    auto it = std::lower_bound(by_label.begin(), by_label.end(), label,
+                               [&](std::uint32_t k, std::int32_t l) { return c.elements[k].label < l; });
+    return it != by_label.end() && c.elements[*it].label == label ? &c.elements[*it] : nullptr;
+  }
+  [[noreturn]] void raise(report number, std::string message) const {
+    fail_check(number, choices.unit, std::move(message));
+  }
+};
+
+// The defined nodes in label order; of two with one label the later.
+void sort_nodes(building& b) {
+  std::vector<any_node>& nodes = b.c.nodes;
+  const bool ascending = std::adjacent_find(nodes.begin(), nodes.end(), [](const any_node& x, const any_node& y) {
+                           return x.label >= y.label;
+                         }) == nodes.end();
+  if (!ascending) {
+    std::sort(nodes.begin(), nodes.end(), [](const any_node& x, const any_node& y) {
+      return x.label != y.label ? x.label < y.label : x.order < y.order;
+    });
+    std::size_t kept = 0;
+    std::int64_t twice = 0;
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+      if (kept > 0 && nodes[kept - 1].label == nodes[k].label) {
+        nodes[kept - 1] = nodes[k];
+        ++twice;
+      } else {
+        nodes[kept++] = nodes[k];
+      }
+    }
+    nodes.resize(kept);
+    if (twice > 0) {
+      b.notes.push_back(std::to_string(twice) +
+                        " node definitions repeat a label: the later definition is taken");
+    }
+  }
+  b.node_labels.reserve(nodes.size());
+  for (const any_node& n : nodes) {
+    b.node_labels.push_back(n.label);
+  }
+}
+
+// The class of each element; an element of no ET record is a surface
+// element when it has at most 4 node fields.
+void classify(building& b, reading_fault& first) {
+  b.classes.resize(b.c.elements.size());
+  for (std::size_t k = 0; k < b.c.elements.size(); ++k) {
+    const any_element& e = b.c.elements[k];
+    const any_type* type = nullptr;
+    for (const any_type& t : b.c.types) {
+      type = t.itype == e.itype ? &t : type;
+    }
+    if (type != nullptr) {
+      b.classes[k] = classify_element_type(type->number, type->shape);
+    } else if (e.node_count <= 4) {
+      b.classes[k] = element_class::shell;
+    } else {
+      b.classes[k] = element_class::other;
+      if (first.line == 0 || e.line < first.line) {
+        first = {e.line, "element " + std::to_string(e.label) + " has " +
+                             std::to_string(e.node_count) +
+                             " node fields and no ET record gives its type"};
+      }
+      break;
+    }
+  }
+}
+
+// The reading faults found only once every record is read, and the first
+// of all of them by line.
+void check_reading(building& b) {
+  reading_fault first = b.c.fault;
+  auto earlier = [&](std::int64_t line, std::string message) {
+    if (first.line == 0 || line < first.line) {
+      first = {line, std::move(message)};
+    }
+  };
+  classify(b, first);
+  b.by_label.resize(b.c.elements.size());
+  for (std::uint32_t k = 0; k < b.by_label.size(); ++k) {
+    b.by_label[k] = k;
+  }
+  std::stable_sort(b.by_label.begin(), b.by_label.end(), [&](std::uint32_t x, std::uint32_t y) {
+    return b.c.elements[x].label < b.c.elements[y].label;
+  });
+  for (std::size_t k = 1; k < b.by_label.size(); ++k) {
+    const any_element& second = b.c.elements[b.by_label[k]];
+    if (b.c.elements[b.by_label[k - 1]].label == second.label) {
+      earlier(second.line, "element " + std::to_string(second.label) + " is defined a second time");
+    }
+  }
+  for (const any_flux& q : b.c.fluxes) {
+    if (b.element(q.element) == nullptr) {
+      earlier(q.line, "a flux on element " + std::to_string(q.element) +
+                          ", which no element block defines");
+      break;
+    }
+  }
+  const any_component* named[2] = {&b.c.field_points, &b.c.field_cells};
+  const char* names[2] = {"FIELDPOINTS", "FIELDCELLS"};
+  for (int k = 0; k < 2; ++k) {
+    if (named[k]->cm_line != 0 && named[k]->line == 0) {
+      earlier(named[k]->cm_line, std::string("the component ") + names[k] +
+                                     " is named by CM after a selection, which the archive "
+                                     "alone cannot resolve");
+    }
+  }
+  if (first.line != 0) {
+    b.raise(any_reading_fault, at_line(first.line) + ": " + first.message);
+  }
+}
+
+// The boundary: shells and surface elements outside FIELDCELLS, in record
+// order; a note for each class passed over.
+void choose_boundary(building& b, const label_set& cells) {
+  passed_records passed[class_count];
+  for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
+    const element_class cls = b.classes[k];
+    if (cells.has(b.c.elements[k].label)) {
+      continue;
+    }
+    if (cls == element_class::shell || cls == element_class::mesh_surface) {
+      b.boundary.push_back(k);
+    } else {
+      passed[static_cast<int>(cls)].add(b.c.elements[k].line);
+    }
+  }
+  std::string found;
+  for (int k = 0; k < class_count; ++k) {
+    if (passed[k].count > 0) {
+      const std::string what = std::to_string(passed[k].count) + " " +
+                               class_words(static_cast<element_class>(k));
+      found += (found.empty() ? "" : ", ") + what;
+      b.notes.push_back(what + " passed over, the first on " + at_line(passed[k].first_line));
+    }
+  }
+  if (b.c.element_commands.count > 0) {
+    b.notes.push_back(std::to_string(b.c.element_commands.count) +
+                      " element commands outside blocks passed over, the first on " +
+                      at_line(b.c.element_commands.first_line));
+  }
+  if (b.boundary.empty()) {
+    if (found.empty()) {
+      found = b.c.elements.empty() ? "no elements" : "only field cells";
+    }
+    b.raise(any_no_boundary, "no boundary: the archive has no shell or surface elements "
+                             "outside FIELDCELLS; it has " +
+                                 std::to_string(b.node_labels.size()) + " nodes and " + found);
+  }
+}
+
+void check_boundary_nodes(const building& b) {
+  for (std::uint32_t k : b.boundary) {
+    const any_element& e = b.c.elements[k];
+    for (std::int32_t n = 0; n < e.node_count; ++n) {
+      const std::int32_t label = b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)];
+      if (label != 0 && b.node_index(label) == 0) {
+        b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " +
+                                        at_line(e.line) + " uses node " + std::to_string(label) +
+                                        ", which no node block or N command defines");
+      }
+    }
+  }
+}
+
+// The field points in ascending label order, each a defined node.
+void choose_field_points(building& b) {
+  const label_set points(b.c.field_points);
+  for (const auto& r : points.ranges) {
+    for (std::int64_t label = r.first; label <= r.second; ++label) {
+      if (b.node_index(static_cast<std::int32_t>(label)) == 0) {
+        b.raise(any_field_fault, "field point " + std::to_string(label) + " of FIELDPOINTS (" +
+                                     at_line(b.c.field_points.line) +
+                                     ") is a node no block defines");
+      }
+      b.point_labels.push_back(static_cast<std::int32_t>(label));
+    }
+  }
+}
+
+// The field cells in record order: each named cell defined, not a solid,
+// its corners field points.
+std::vector<std::uint32_t> choose_field_cells(const building& b, const label_set& cells) {
+  std::vector<std::uint32_t> chosen;
+  for (const auto& r : cells.ranges) {
+    for (std::int64_t label = r.first; label <= r.second; ++label) {
+      if (b.element(static_cast<std::int32_t>(label)) == nullptr) {
+        b.raise(any_field_fault, "field cell " + std::to_string(label) + " of FIELDCELLS (" +
+                                     at_line(b.c.field_cells.line) +
+                                     ") is an element no block defines");
+      }
+    }
+  }
+  for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
+    const any_element& e = b.c.elements[k];
+    if (!cells.has(e.label)) {
+      continue;
+    }
+    if (is_solid(b.classes[k])) {
+      b.raise(any_field_fault, "field cell " + std::to_string(e.label) + " on " + at_line(e.line) +
+                                   " is a solid element");
+    }
+    for (std::int32_t n = 0; n < std::min(e.node_count, 4); ++n) {
+      const std::int32_t label = b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)];
+      if (!std::binary_search(b.point_labels.begin(), b.point_labels.end(), label)) {
+        b.raise(any_field_fault, "field cell " + std::to_string(e.label) + " on " +
+                                     at_line(e.line) + ": corner node " + std::to_string(label) +
+                                     " is not a field point");
+      }
+    }
+    chosen.push_back(k);
+  }
+  return chosen;
+}
+
+// The label the conditions of one kind use: the one asked for, or the
+// only one; -1 when there are none.
+std::int32_t choose_label(const building& b, const std::vector<label_use>& uses,
+                          const std::string& asked, const char* records, const char* option) {
+  std::string found;
+  for (const label_use& u : uses) {
+    found += (found.empty() ? "" : ", ") + u.label + " (" + std::to_string(u.count) + ")";
+  }
+  if (!asked.empty()) {
+    std::string upper = asked;
+    for (char& ch : upper) {
+      ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+    }
+    for (std::size_t k = 0; k < uses.size(); ++k) {
+      if (uses[k].label == upper) {
+        return static_cast<std::int32_t>(k);
+      }
+    }
+    b.raise(any_label_choice, std::string("no ") + records + " record has the label " + upper +
+                                  (found.empty() ? "" : "; the archive has " + found));
+  }
+  if (uses.size() > 1) {
+    b.raise(any_label_choice, std::string("the ") + records + " records have several labels: " +
+                                  found + "; choose one with " + option);
+  }
+  return uses.empty() ? -1 : 0;
+}
+
+std::int32_t triangle_bound(const any_element& e) { return e.node_count > 4 ? 6 : 2; }
+
+// The face of a boundary element as node indices among the defined nodes.
+element_face boundary_face(const building& b, const any_element& e) {
+  const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
+  std::int32_t nodes[8] = {};
+  int count = e.node_count;
+  const any_type* type = nullptr;
+  for (const any_type& t : b.c.types) {
+    type = t.itype == e.itype ? &t : type;
+  }
+  if (type != nullptr) {
+    count = element_node_count(type->number, type->shape);
+  }
+  count = std::min(count, 8);
+  for (int k = 0; k < std::min<int>(count, e.node_count); ++k) {
+    nodes[k] = fields[k] != 0 ? b.node_index(fields[k]) : 0;
+  }
+  if (count < 3 || (count > 4 && count != 6 && count != 8)) {
+    count = std::min<int>(e.node_count, 4);
+  }
+  const element_face face = shell_face(nodes, count);
+  for (int k = 0; k < face.corner_count; ++k) {
+    if (face.corners[k] == 0) {
+      b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " + at_line(e.line) +
+                                      " has no node in a corner field");
+    }
+  }
+  return face;
+}
+
+// Node indices among the defined nodes become positions among the nodes
+// the triangles use; the defined nodes' columns shrink to those.
+std::int32_t keep_used_nodes(building& b) {
+  model_store& s = b.m.store;
+  const std::int64_t defined = static_cast<std::int64_t>(b.node_labels.size());
+  std::vector<std::int32_t> position(static_cast<std::size_t>(defined) + 1, 0);
+  const std::int64_t corners = 3 * static_cast<std::int64_t>(b.m.counts.triangle_count);
+  for (std::int64_t k = 1; k <= corners; ++k) {
+    position[static_cast<std::size_t>(s.triangle_nodes[k])] = 1;
+  }
+  std::int32_t used = 0;
+  for (std::int64_t n = 1; n <= defined; ++n) {
+    if (position[static_cast<std::size_t>(n)] != 0) {
+      position[static_cast<std::size_t>(n)] = ++used;
+      for (int a = 1; a <= 3; ++a) {
+        s.node_xyz[3 * (used - 1) + a] = s.node_xyz[3 * (n - 1) + a];
+      }
+      s.node_label[used] = b.node_labels[static_cast<std::size_t>(n - 1)];
+    }
+  }
+  for (std::int64_t k = 1; k <= corners; ++k) {
+    s.triangle_nodes[k] = position[static_cast<std::size_t>(s.triangle_nodes[k])];
+  }
+  return used;
+}
+
+void apply_potentials(building& b, std::int32_t dof) {
+  model_store& s = b.m.store;
+  const std::int32_t n = b.m.counts.node_count;
+  const std::int32_t* first = &s.node_label[1];
+  passed_records outside;
+  std::int64_t last_line = -2;
+  std::int32_t last_node = 0;
+  int skips = 0;
+  for (const any_potential& p : b.c.potentials) {
+    if (p.dof != dof) {
+      continue;
+    }
+    // A repeat of the record just read, for its node, right after it.
+    if (p.line == last_line + 1 && p.node == last_node && skips > 0) {
+      --skips;
+      last_line = p.line;
+      continue;
+    }
+    last_line = p.line;
+    last_node = p.node;
+    skips = 2;
+    const std::int32_t* at = std::lower_bound(first, first + n, p.node);
+    if (at == first + n || *at != p.node) {
+      outside.add(p.line);
+      continue;
+    }
+    s.node_potential[at - first + 1] = p.value;
+  }
+  if (outside.count > 0) {
+    b.notes.push_back(std::to_string(outside.count) +
+                      " potentials on nodes that are not boundary nodes passed over, the first on " +
+                      at_line(outside.first_line));
+  }
+}
+
+void apply_fluxes(building& b, std::int32_t load) {
+  passed_records keys, edges, elsewhere;
+  for (const any_flux& q : b.c.fluxes) {
+    if (q.load != load) {
+      continue;
+    }
+    if (q.key != 0 && q.key != 1) {
+      keys.add(q.line);
+      continue;
+    }
+    const std::int32_t position = b.m.store.element_position.find(q.element);
+    if (position == 0) {
+      elsewhere.add(q.line);
+    } else if (q.face != 1 && q.face != 2 && q.face != 0) {
+      edges.add(q.line);
+    } else {
+      set_element_flux(b.m, position, q.mean);
+    }
+  }
+  const std::pair<passed_records*, const char*> passed[] = {
+      {&keys, " fluxes of a value key other than 0 and 1"},
+      {&edges, " fluxes on edges of surface elements"},
+      {&elsewhere, " fluxes on elements that are not boundary elements"}};
+  for (const auto& [records, what] : passed) {
+    if (records->count > 0) {
+      b.notes.push_back(std::to_string(records->count) + what + " passed over, the first on " +
+                        at_line(records->first_line));
+    }
+  }
+}
+
+void check_values(const building& b, std::int32_t dof) {
+  for (const any_potential& p : b.c.potentials) {
+    if (p.dof == dof && p.form != value_form::number) {
+      const char* what = p.form == value_form::table          ? "a table, not a number"
+                         : p.form == value_form::all_nodes    ? "D,ALL, which needs a selection"
+                                                              : "a value that is not a number";
+      b.raise(any_condition_value, at_line(p.line) + ": the potential is " + what);
+    }
+  }
+}
+
+}  // namespace
+
+void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
+                     std::vector<std::string>& notes) {
+  building b{contents, choices, m, notes, {}, {}, {}, {}, {}};
+  sort_nodes(b);
+  check_reading(b);
+  const label_set cells(contents.field_cells);
+  choose_boundary(b, cells);
+  check_boundary_nodes(b);
+  choose_field_points(b);
+  const std::vector<std::uint32_t> field_cells = choose_field_cells(b, cells);
+  const std::int32_t dof = choose_label(b, contents.dofs, choices.dof, "D", "--dof");
+  const std::int32_t load = choose_label(b, contents.loads, choices.flux, "SFE", "--flux");
+  check_values(b, dof);
+
+  // The store: every defined node first, shrunk to the used ones once the
+  // triangles are made.
+  std::int64_t triangles = 0;
+  for (std::uint32_t k : b.boundary) {
+    triangles += triangle_bound(contents.elements[k]);
+  }
+  m.counts.node_count = static_cast<std::int32_t>(b.node_labels.size());
+  m.counts.element_count = static_cast<std::int32_t>(b.boundary.size());
+  m.counts.field_point_count = static_cast<std::int32_t>(b.point_labels.size());
+  m.counts.field_cell_count = static_cast<std::int32_t>(field_cells.size());
+  allocate_store(m.counts, m.store, choices.store_budget, triangles);
+  model_store& s = m.store;
+  for (std::size_t k = 0; k < contents.nodes.size(); ++k) {
+    for (int a = 0; a < 3; ++a) {
+      s.node_xyz[static_cast<std::int64_t>(3 * k) + a + 1] = contents.nodes[k].xyz[a];
+    }
+  }
+  for (std::size_t p = 0; p < b.point_labels.size(); ++p) {
+    const std::int64_t n = b.node_index(b.point_labels[p]);
+    for (int a = 1; a <= 3; ++a) {
+      s.field_point_xyz[static_cast<std::int64_t>(3 * p) + a] = s.node_xyz[3 * (n - 1) + a];
+    }
+  }
+  std::vector<any_node>().swap(contents.nodes);
+
+  triangle_builder builder(m);
+  for (std::size_t k = 0; k < b.boundary.size(); ++k) {
+    const any_element& e = contents.elements[b.boundary[k]];
+    const auto position = static_cast<std::int32_t>(k + 1);
+    builder.begin_element(position, e.label);
+    const element_face face = boundary_face(b, e);
+    triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);
+    s.element_position.add(e.label, position);
+  }
+  builder.finish();
+  s.element_position.seal();
+
+  const std::int32_t used = keep_used_nodes(b);
+  m.counts.node_count = used;
+  s.node_xyz.extent = 3 * static_cast<std::int64_t>(used);
+  s.node_potential.extent = used;
+  s.node_label.extent = used + m.counts.field_point_count;
+  for (std::size_t p = 0; p < b.point_labels.size(); ++p) {
+    s.node_label[used + static_cast<std::int64_t>(p) + 1] = b.point_labels[p];
+  }
+  for (std::size_t c = 0; c < field_cells.size(); ++c) {
+    const any_element& e = contents.elements[field_cells[c]];
+    const std::int32_t* fields = contents.element_nodes.data() + e.first_node;
+    for (int k = 0; k < 4; ++k) {
+      const std::int32_t label = fields[std::min(k, static_cast<int>(e.node_count) - 1)];
+      const auto at = std::lower_bound(b.point_labels.begin(), b.point_labels.end(), label);
+      s.field_cell_nodes[static_cast<std::int64_t>(4 * c) + k + 1] =
+          static_cast<std::int32_t>(at - b.point_labels.begin() + 1);
+    }
+    s.field_cell_element[static_cast<std::int64_t>(c) + 1] = e.label;
+  }
+
+  set_default_conditions(s);
+  if (dof >= 0) {
+    apply_potentials(b, dof);
+  }
+  classify_triangles(m);
+  if (load >= 0) {
+    apply_fluxes(b, load);
+  }
+  if (contents.solution_conditions.count > 0) {
+    notes.push_back(std::to_string(contents.solution_conditions.count) +
+                    " conditions after FINISH (a solution section) passed over, the first on " +
+                    at_line(contents.solution_conditions.first_line));
+  }
+  if (!notes.empty()) {
+    notes.push_back("the boundary taken: " + std::to_string(b.boundary.size()) +
+                    " shell and surface elements");
+  }
+}
+
+}  // namespace cdbbem

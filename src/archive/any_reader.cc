@@ -1,0 +1,605 @@
+#include "archive/any_reader.h"
+
+#include <limits>
+
+#include "archive/block_format.h"
+#include "archive/command_syntax.h"
+#include "model/element_class.h"
+#include "textrec/free_form.h"
+#include "textrec/numeric_input.h"
+#include "textrec/record_reader.h"
+
+namespace cdbbem {
+
+namespace {
+
+// Node fields an element record may give; more is not an element.
+constexpr std::int32_t most_element_nodes = 64;
+
+bool is_blank(std::string_view record) { return trim_blanks(record).empty(); }
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string upper_text(std::string_view text) {
+  std::string s(text);
+  for (char& c : s) {
+    c = upper(c);
+  }
+  return s;
+}
+
+// A record that cannot be a record of a numeric block: blank, or
+// beginning as a command or a comment does.
+bool ends_numeric_block(std::string_view record) {
+  if (is_blank(record)) {
+    return true;
+  }
+  const char c = record.front();
+  return is_letter(c) || c == '/' || c == '*' || c == '!';
+}
+
+// The text of a record as a report quotes it.
+std::string quoted_record(std::string_view record) {
+  std::string_view shown = trim_blanks(record);
+  std::string q = "\"";
+  q += shown.substr(0, 40);
+  q += shown.size() > 40 ? "...\"" : "\"";
+  return q;
+}
+
+// A comma field that is a whole number.
+bool plain_int(std::string_view text, std::int32_t& value) {
+  return !text.empty() && parse_plain_int(text, value);
+}
+
+// The index of `label` among `uses`, counting this use.
+std::int32_t use_label(std::vector<label_use>& uses, std::string_view label, std::int64_t line) {
+  const std::string name = upper_text(label);
+  for (std::size_t k = 0; k < uses.size(); ++k) {
+    if (uses[k].label == name) {
+      ++uses[k].count;
+      return static_cast<std::int32_t>(k);
+    }
+  }
+  uses.push_back({name, 1, line});
+  return static_cast<std::int32_t>(uses.size() - 1);
+}
+
+class any_scan {
+ public:
+  any_scan(record_reader& in, archive_contents& c) : in_(in), c_(c) {}
+
+  void run() {
+    std::string_view record;
+    bool held = false;
+    while (c_.fault.line == 0 && (held || in_.next(record))) {
+      held = false;
+      if (after_finish_) {
+        read_after_finish(record);
+        continue;
+      }
+      held = read_commands(record);
+    }
+  }
+
+ private:
+  bool fault(std::string message) {
+    if (c_.fault.line == 0) {
+      c_.fault = {in_.line_number(), std::move(message)};
+    }
+    return false;
+  }
+  bool found_not(std::string_view record, const char* expected) {
+    return fault("found " + quoted_record(record) + ", expected " + expected);
+  }
+
+  // After FINISH only /PREP7 matters: conditions there are a solution's.
+  void read_after_finish(std::string_view record) {
+    for_each_command(record, [&](std::string_view command) {
+      const command_fields f = split_command(command);
+      if (keyword_is(f[0], "/PREP7")) {
+        after_finish_ = false;
+      } else if (keyword_is(f[0], "D") || keyword_is(f[0], "SFE") ||
+                 keyword_is(f[0], "SFEBLOCK")) {
+        c_.solution_conditions.add(in_.line_number());
+      }
+    });
+  }
+
+  // The commands of one record.  A block reads the records after its
+  // header; the record that ended it, when it is not the block's own
+  // terminator, comes back in `record` (true) to be read as commands.
+  bool read_commands(std::string_view& record) {
+    if (is_blank(record)) {
+      return false;
+    }
+    bool held = false;
+    bool block = false;
+    for_each_command(record, [&](std::string_view command) {
+      if (block || c_.fault.line != 0) {
+        return;  // the records after a block header are the block's
+      }
+      const command_fields f = split_command(command);
+      const std::string_view name = f[0];
+      if (keyword_is(name, "NBLOCK")) {
+        block = true;
+        held = read_node_block(record);
+      } else if (keyword_is(name, "EBLOCK")) {
+        block = true;
+        held = read_element_block(f, record);
+      } else if (keyword_is(name, "CMBLOCK")) {
+        block = true;
+        held = read_component_block(f, record);
+      } else if (keyword_is(name, "ETBLOCK")) {
+        block = true;
+        held = read_type_block(record);
+      } else if (keyword_is(name, "SFEBLOCK")) {
+        block = true;
+        held = read_flux_block(f, record);
+      } else if (keyword_is(name, "SFE")) {
+        block = read_flux(f);
+      } else {
+        read_command(f, record);
+      }
+    });
+    return held;
+  }
+
+  void read_command(const command_fields& f, std::string_view record) {
+    const std::string_view name = f[0];
+    const std::int64_t line = in_.line_number();
+    if (keyword_is(name, "N")) {
+      read_node_command(f, record);
+    } else if (keyword_is(name, "D")) {
+      read_potential(f);
+    } else if (keyword_is(name, "ET")) {
+      std::int32_t itype = 0;
+      if (attribute(f[1], itype)) {
+        set_type(itype, type_number(f[2]), -1);
+      }
+    } else if (keyword_is(name, "KEYOPT")) {
+      std::int32_t itype = 0, option = 0, value = 0;
+      if (attribute(f[1], itype) && plain_int(f[2], option) && option == 1 &&
+          plain_int(f[3], value)) {
+        set_type(itype, -1, value);
+      }
+    } else if (keyword_is(name, "TYPE")) {
+      attribute(f[1], current_type_);
+    } else if (keyword_is(name, "*SET")) {
+      std::int32_t value = 0;
+      if (!f[1].empty() && plain_int(f[2], value)) {
+        parameters_.emplace_back(upper_text(f[1]), value);
+      }
+    } else if (keyword_is(name, "CM")) {
+      if (any_component* named = component(f[1], f[2])) {
+        named->cm_line = named->cm_line == 0 ? line : named->cm_line;
+      }
+    } else if (keyword_is(name, "E") || keyword_is(name, "EMORE") ||
+               (keyword_is(name, "EN") && !starts_with_keyword(f[1], "R5"))) {
+      c_.element_commands.add(line);
+    } else if (keyword_is(name, "FINISH")) {
+      after_finish_ = true;
+    }
+  }
+
+  // A type attribute: a number, or a parameter *SET gave one.
+  bool attribute(std::string_view text, std::int32_t& itype) const {
+    if (plain_int(text, itype)) {
+      return true;
+    }
+    const std::string name = upper_text(text);
+    for (auto it = parameters_.rbegin(); it != parameters_.rend(); ++it) {
+      if (it->first == name) {
+        itype = it->second;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // "186", or a name of letters then the number ("SHELL63").
+  static std::int32_t type_number(std::string_view text) {
+    std::size_t digits = text.size();
+    while (digits > 0 && text[digits - 1] >= '0' && text[digits - 1] <= '9') {
+      --digits;
+    }
+    std::int32_t number = 0;
+    return plain_int(text.substr(digits), number) ? number : 0;
+  }
+
+  void set_type(std::int32_t itype, std::int32_t number, std::int32_t shape) {
+    for (any_type& t : c_.types) {
+      if (t.itype == itype) {
+        t.number = number >= 0 ? number : t.number;
+        t.shape = shape >= 0 ? shape : t.shape;
+        return;
+      }
+    }
+    c_.types.push_back({itype, number >= 0 ? number : 0, shape >= 0 ? shape : 0});
+  }
+
+  const any_type* type_of(std::int32_t itype) const {
+    for (const any_type& t : c_.types) {
+      if (t.itype == itype) {
+        return &t;
+      }
+    }
+    return nullptr;
+  }
+
+  // The component the model needs that `name` names, or null.
+  any_component* component(std::string_view name, std::string_view entity) {
+    const std::string upper_name = upper_text(name);
+    if (upper_name == "FIELDPOINTS" && starts_with_keyword(entity, "NODE")) {
+      return &c_.field_points;
+    }
+    if (upper_name == "FIELDCELLS" && starts_with_keyword(entity, "ELEM")) {
+      return &c_.field_cells;
+    }
+    return nullptr;
+  }
+
+  // The format record after a block header.
+  bool format_record(block_format& format, const char* block) {
+    std::string_view record;
+    if (!in_.next(record)) {
+      return fault(std::string("the archive ends after the ") + block +
+                   " header, expected its format record");
+    }
+    if (!parse_block_format(trim_blanks(record), format)) {
+      return found_not(record, "a format record such as (3i9,6e21.13e3)");
+    }
+    return true;
+  }
+
+  bool int_field(std::string_view record, const block_field* field, std::int32_t& value) {
+    value = 0;
+    return field == nullptr || parse_int_field(field_text(record, *field), value);
+  }
+
+  // NBLOCK: records by the widths of the format until the terminator (a
+  // record "N,..." or a label of -1) or the first record that is not a
+  // node record.
+  bool read_node_block(std::string_view& record) {
+    block_format format;
+    if (!format_record(format, "NBLOCK")) {
+      return false;
+    }
+    const block_field* label_field = format.nth(field_kind::integer, 0);
+    const block_field* xyz_field[3] = {format.nth(field_kind::real, 0),
+                                       format.nth(field_kind::real, 1),
+                                       format.nth(field_kind::real, 2)};
+    if (label_field == nullptr) {
+      return fault("the node format has no integer field for the node label");
+    }
+    while (in_.next(record)) {
+      if (ends_numeric_block(record)) {
+        // "N,R5.3,LOC,-1," ends the block; "N,12,..." is a node command.
+        std::int32_t label = 0;
+        return !starts_with_keyword(trim_blanks(record), "N,") ||
+               plain_int(split_command(record)[1], label);
+      }
+      any_node node{0, node_order_, {0.0, 0.0, 0.0}};
+      if (!int_field(record, label_field, node.label)) {
+        return found_not(record, "a node record");
+      }
+      if (node.label == -1) {
+        return false;
+      }
+      for (int k = 0; k < 3; ++k) {
+        if (xyz_field[k] != nullptr &&
+            !parse_real(field_text(record, *xyz_field[k]), real_syntax::fixed_field,
+                        xyz_field[k]->decimals, node.xyz[k])) {
+          return found_not(record, "a node record");
+        }
+      }
+      add_node(node);
+    }
+    return false;
+  }
+
+  void add_node(const any_node& node) {
+    c_.nodes.push_back(node);
+    ++node_order_;
+  }
+
+  void read_node_command(const command_fields& f, std::string_view record) {
+    any_node node{0, node_order_, {0.0, 0.0, 0.0}};
+    if (!plain_int(f[1], node.label)) {
+      if (!starts_with_keyword(f[1], "R5")) {
+        found_not(record, "a node label after N");
+      }
+      return;  // "N,R5.3,LOC,-1," ends a block and defines no node
+    }
+    for (int k = 0; k < 3; ++k) {
+      const std::string_view v = f[2 + k];
+      if (!v.empty() && !parse_real(v, real_syntax::text_field, 0, node.xyz[k])) {
+        found_not(record, "a coordinate");
+        return;
+      }
+    }
+    add_node(node);
+  }
+
+  // The fields of an element record, as many as it holds.
+  int element_fields(std::string_view record, const block_format& format, std::int32_t* values) {
+    int present = 0;
+    for (int k = 0; k < format.count; ++k) {
+      const block_field& field = format.fields[k];
+      if (static_cast<std::size_t>(field.start) >= record.size() ||
+          is_blank(record.substr(static_cast<std::size_t>(field.start)))) {
+        break;
+      }
+      if (!parse_int_field(field_text(record, field), values[present])) {
+        return -1;
+      }
+      ++present;
+    }
+    return present;
+  }
+
+  // EBLOCK in its SOLID, blank or COMPACT form.
+  bool read_element_block(const command_fields& header, std::string_view& record) {
+    enum class form { solid, blank, compact };
+    const form kind = starts_with_keyword(header[2], "SOLID")  ? form::solid
+                      : starts_with_keyword(header[2], "COMP") ? form::compact
+                                                               : form::blank;
+    block_format format;
+    if (!format_record(format, "EBLOCK")) {
+      return false;
+    }
+    std::int32_t values[block_format::max_fields];
+    while (in_.next(record)) {
+      if (ends_numeric_block(record)) {
+        // "EN,R5.5,ATTR,-1," after some blocks defines no element.
+        return !starts_with_keyword(trim_blanks(record), "EN,R5");
+      }
+      const int present = element_fields(record, format, values);
+      if (present < 0) {
+        return found_not(record, "an element record");
+      }
+      if (present == 0 || values[0] == -1) {
+        return false;
+      }
+      any_element e{in_.line_number(), 0, 0, 0, 0};
+      int first_node = 0;
+      std::int32_t needed = 0;
+      if (kind == form::solid) {
+        if (present < 11) {
+          return found_not(record, "an element record of at least 11 fields");
+        }
+        e.itype = values[1];
+        e.label = values[10];
+        needed = values[8];
+        first_node = 11;
+        if (needed < 1 || needed > most_element_nodes) {
+          return found_not(record, "a node count from 1 to 64 in field 9");
+        }
+      } else {
+        e.label = values[0];
+        first_node = kind == form::blank ? 5 : 1;
+        e.itype = kind == form::blank ? (present > 1 ? values[1] : 0) : current_type_;
+        const any_type* type = type_of(e.itype);
+        const int typed = type != nullptr ? element_node_count(type->number, type->shape) : 0;
+        const int in_record = format.count - first_node;
+        // Node fields not written are absent midside nodes; only a type of
+        // more nodes than a record holds goes on to the next record.
+        needed = typed > in_record ? typed : std::max(present - first_node, 0);
+      }
+      e.first_node = static_cast<std::uint32_t>(c_.element_nodes.size());
+      e.node_count = needed;
+      if (!element_nodes(record, format, values, present, first_node, needed)) {
+        return false;
+      }
+      c_.elements.push_back(e);
+    }
+    return false;
+  }
+
+  // Appends an element's `needed` node fields: those of the record after
+  // `first_node`, then those of continuation records.
+  bool element_nodes(std::string_view& record, const block_format& format, std::int32_t* values,
+                     int present, int first_node, std::int32_t needed) {
+    if (c_.element_nodes.size() > std::numeric_limits<std::uint32_t>::max() - 64) {
+      return fault("more element node fields than this reading can hold");
+    }
+    const std::int64_t line = in_.line_number();
+    std::int32_t got = 0;
+    for (int k = first_node; k < present && got < needed; ++k, ++got) {
+      c_.element_nodes.push_back(values[k]);
+    }
+    while (got < needed) {
+      if (!in_.next(record) || ends_numeric_block(record)) {
+        c_.fault = {line, "the element on archive line " + std::to_string(line) +
+                              " needs " + std::to_string(needed) +
+                              " node fields, expected a continuation record"};
+        return false;
+      }
+      const int more = element_fields(record, format, values);
+      if (more <= 0) {
+        return found_not(record, "a continuation record of node fields");
+      }
+      for (int k = 0; k < more && got < needed; ++k, ++got) {
+        c_.element_nodes.push_back(values[k]);
+      }
+    }
+    return true;
+  }
+
+  // CMBLOCK: the values over records up to the header's count; a
+  // negative value makes a range from the one before it.
+  bool read_component_block(const command_fields& header, std::string_view& record) {
+    std::int32_t count = 0;
+    if (!plain_int(header[3], count) || count < 0) {
+      return found_not(record, "a component header with a count of values");
+    }
+    any_component* named = component(header[1], header[2]);
+    const std::string name(header[1]);
+    block_format format;
+    if (!format_record(format, "CMBLOCK")) {
+      return false;
+    }
+    if (named != nullptr) {
+      named->ranges.clear();
+      named->line = in_.line_number() - 1;
+    }
+    std::int32_t values[block_format::max_fields];
+    for (std::int32_t read = 0; read < count;) {
+      if (!in_.next(record) || ends_numeric_block(record)) {
+        return fault("the component " + name + " holds fewer than its " +
+                     std::to_string(count) + " values");
+      }
+      const int present = element_fields(record, format, values);
+      if (present <= 0) {
+        return found_not(record, "a record of component values");
+      }
+      for (int k = 0; k < present && read < count; ++k, ++read) {
+        if (named == nullptr) {
+          continue;
+        }
+        if (values[k] < 0 && !named->ranges.empty()) {
+          named->ranges.back().second = -values[k];
+        } else {
+          named->ranges.emplace_back(values[k], values[k]);
+        }
+      }
+    }
+    return false;
+  }
+
+  // ETBLOCK: rows of type attribute, element type number, then options.
+  bool read_type_block(std::string_view& record) {
+    block_format format;
+    if (!format_record(format, "ETBLOCK")) {
+      return false;
+    }
+    while (in_.next(record)) {
+      if (ends_numeric_block(record)) {
+        return true;
+      }
+      std::int32_t itype = 0, number = 0, shape = 0;
+      if (format.count < 2 || !parse_int_field(field_text(record, format.fields[0]), itype) ||
+          !parse_int_field(field_text(record, format.fields[1]), number)) {
+        return found_not(record, "a row of the element type table");
+      }
+      if (itype == -1) {
+        return false;
+      }
+      if (format.count > 2 && !parse_int_field(field_text(record, format.fields[2]), shape)) {
+        shape = 0;
+      }
+      set_type(itype, number, shape);
+    }
+    return false;
+  }
+
+  void read_potential(const command_fields& f) {
+    any_potential p{in_.line_number(), 0, 0, value_form::number, 0.0};
+    if (starts_with_keyword(f[1], "ALL") && f[1].size() == 3) {
+      p.form = value_form::all_nodes;
+    } else if (!plain_int(f[1], p.node)) {
+      fault("found node \"" + std::string(f[1]) + "\" on a D record, expected a node label");
+      return;
+    }
+    p.dof = use_label(c_.dofs, f[2], p.line);
+    const std::string_view value = f[3];
+    if (!value.empty() && value.front() == '%') {
+      p.form = p.form == value_form::number ? value_form::table : p.form;
+    } else if (!value.empty() && !parse_real(value, real_syntax::text_field, 0, p.value)) {
+      p.form = p.form == value_form::number ? value_form::not_a_number : p.form;
+    }
+    c_.potentials.push_back(p);
+  }
+
+  // SFE: element, face, load label, value key, then the four values on the
+  // record after a header ending in R5.0, or in the header's fields 6 to 9.
+  // True when it read records after the header.
+  bool read_flux(const command_fields& f) {
+    any_flux q{in_.line_number(), 0, 0, 0, 0, 0.0};
+    if (!plain_int(f[1], q.element) || !(f[2].empty() || plain_int(f[2], q.face)) ||
+        !(f[4].empty() || plain_int(f[4], q.key))) {
+      fault("found an SFE record of element \"" + std::string(f[1]) +
+            "\", expected element, face, label and key");
+      return false;
+    }
+    double v[4] = {0.0, 0.0, 0.0, 0.0};
+    const bool follows = starts_with_keyword(f[5], "R5.0");
+    // The fields stand in the reader's buffer, which the next record may
+    // overwrite.
+    const std::string label(f[3]);
+    if (follows) {
+      read_free(in_, {into(v[0]), into(v[1]), into(v[2]), into(v[3])});
+    } else {
+      for (int k = 0; k < 4; ++k) {
+        if (!f[5 + k].empty() && !parse_real(f[5 + k], real_syntax::text_field, 0, v[k])) {
+          fault("found the flux value \"" + std::string(f[5 + k]) + "\", expected a number");
+          return false;
+        }
+      }
+    }
+    q.mean = (((v[0] + v[1]) + v[2]) + v[3]) * 0.25;
+    add_flux(q, label);
+    return follows;
+  }
+
+  void add_flux(any_flux q, std::string_view label) {
+    // A film coefficient is never a flux.
+    if (starts_with_keyword(label, "CONV") && label.size() == 4) {
+      return;
+    }
+    q.load = use_label(c_.loads, label, q.line);
+    c_.fluxes.push_back(q);
+  }
+
+  // SFEBLOCK: rows of element, face, key and values, to "SFE,end" or -1.
+  bool read_flux_block(const command_fields& header, std::string_view& record) {
+    const std::string label(header[2]);
+    block_format format;
+    if (!format_record(format, "SFEBLOCK")) {
+      return false;
+    }
+    const block_field* ints[3] = {format.nth(field_kind::integer, 0),
+                                  format.nth(field_kind::integer, 1),
+                                  format.nth(field_kind::integer, 2)};
+    while (in_.next(record)) {
+      if (ends_numeric_block(record)) {
+        return !starts_with_keyword(trim_blanks(record), "SFE");
+      }
+      any_flux q{in_.line_number(), 0, 0, 0, 0, 0.0};
+      double v[4] = {0.0, 0.0, 0.0, 0.0};
+      bool ok = int_field(record, ints[0], q.element) && int_field(record, ints[1], q.face) &&
+                int_field(record, ints[2], q.key);
+      for (int k = 0; k < 4 && ok; ++k) {
+        const block_field* field = format.nth(field_kind::real, k);
+        ok = field == nullptr || parse_real(field_text(record, *field), real_syntax::fixed_field,
+                                            field->decimals, v[k]);
+      }
+      if (!ok) {
+        return found_not(record, "a row of element, face, key and values");
+      }
+      if (q.element == -1) {
+        return false;
+      }
+      q.mean = (((v[0] + v[1]) + v[2]) + v[3]) * 0.25;
+      add_flux(q, label);
+    }
+    return false;
+  }
+
+  record_reader& in_;
+  archive_contents& c_;
+  std::int32_t current_type_ = 0;
+  std::int32_t node_order_ = 0;
+  bool after_finish_ = false;
+  std::vector<std::pair<std::string, std::int32_t>> parameters_;
+};
+
+}  // namespace
+
+void read_any_archive(record_reader& archive, archive_contents& contents) {
+  any_scan(archive, contents).run();
+}
+
+}  // namespace cdbbem

@@ -1,0 +1,149 @@
+// The reading of archives as pre-processors write them: blocks in every
+// form, numbering with gaps, quadratic shells, notes, and the reports.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/load.h"
+#include "model/model.h"
+#include "textrec/failure.h"
+#include "textrec/output_channel.h"
+#include "textrec/record_reader.h"
+
+namespace cdbbem::testing {
+namespace {
+
+struct outcome {
+  int status = 0;  // 0, or the report's number
+  std::string message;
+  model m;
+  load_notes notes;
+};
+
+outcome read_any(const std::string& text, const std::string& flux = "") {
+  outcome o;
+  record_reader archive;
+  archive.open_memory(text, channel{5});
+  output_channel console;
+  load_options options;
+  options.any = true;
+  options.flux = flux;
+  try {
+    o.m = load(archive, console, options, &o.notes);
+  } catch (const run_failure& f) {
+    o.status = static_cast<int>(f.number);
+    o.message = f.message;
+  }
+  return o;
+}
+
+// Two node blocks of different widths (touching fields, a short record,
+// labels with gaps and out of order), an N command, a SOLID block of two
+// quads, a blank-form block of an 8-node shell with one midside absent.
+const char* const two_blocks =
+    "/PREP7\n"
+    "ET,1,181\n"
+    "et,2,SHELL281\n"
+    "NBLOCK,6,SOLID\n"
+    "(3i9,6e21.13e3)\n"
+    "       20        0        0 1.0000000000000E+00 0.0000000000000E+00 0.0000000000000E+00\n"
+    "       10        0        0\n"
+    "N,R5.3,LOC,       -1,\n"
+    "NBLOCK,6,SOLID\n"
+    "(1i7,2i9,6e20.13)\n"
+    "     30        0        0-1.0000000000000E+00 1.000000000000E+00\n"
+    "     40        0        0 0.000000000000E+00 1.000000000000E+00 0.000000000000E+00\n"
+    "n,50,2.0,0.0,0.0\n"
+    "N,60,2.0,1.0,0.0\n"
+    "EBLOCK,19,SOLID\n"
+    "(19i9)\n"
+    "        1        1        1        1        0        0        0        0        4"
+    "        0      101       10       20       30       40\n"
+    "        1        1        1        1        0        0        0        0        4"
+    "        0      105       20       50       60       30\n"
+    "       -1\n"
+    "EBLOCK,10,,\n"
+    "(15i9)\n"
+    "        7        2        1        1        0       50       60       30       20"
+    "       55        0       35       25\n"
+    "       -1\n";
+
+TEST(any_reading_test, blocks_of_every_width_give_the_nodes_the_triangles_use) {
+  std::string text = two_blocks;
+  // Nodes 25, 35, 55: the 8-node shell's midsides (one absent).
+  text += "N,25,1.5,0,0 $ N,35,2,0.5,0 $ N,55,1.5,1,0\nFINISH\n";
+  const outcome o = read_any(text);
+  ASSERT_EQ(o.status, 0) << o.message;
+  EXPECT_EQ(o.m.counts.element_count, 3);
+  // 2 + 2 triangles of the quads; the shell with midsides on three edges
+  // cuts off its two corners between midsides and fans the pentagon left.
+  EXPECT_EQ(o.m.counts.triangle_count, 2 + 2 + 5);
+  const std::vector<std::int32_t> labels(&o.m.store.node_label[1],
+                                         &o.m.store.node_label[1] + o.m.counts.node_count);
+  EXPECT_EQ(labels, (std::vector<std::int32_t>{10, 20, 25, 30, 35, 40, 50, 55, 60}));
+  EXPECT_EQ(o.m.store.node_xyz[3 * 3 + 1], -1.0);  // node 30, whose fields touch
+  EXPECT_EQ(o.m.store.node_xyz[3 * 3 + 2], 1.0);
+  EXPECT_EQ(o.m.store.element_position.find(105), 2);
+  EXPECT_EQ(o.m.store.element_position.find(7), 3);
+  EXPECT_EQ(o.m.store.triangle_element[9], 7);
+  EXPECT_TRUE(o.notes.any_notes.empty());
+}
+
+// What a reading passes over is noted; what it cannot read is reported,
+// the first fault by line.
+TEST(any_reading_test, faults_are_reported_and_what_is_passed_over_noted) {
+  const std::string shells = std::string(two_blocks) + "N,25,1.5,0,0\nN,35,2,0.5,0\nN,55,1,1,0\n";
+  struct row {
+    std::string tail;
+    int status;
+    std::string expected;  // in the report, or the notes
+  };
+  const row rows[] = {
+      {"ET,3,154\nTYPE,3\nEBLOCK,5,COMPACT\n(5i9)\n      300       10       20       30       40\n"
+       "-1\n",
+       0, "1 surface-effect elements passed over, the first on archive line"},
+      {"EBLOCK,19,SOLID\n(19i9)\n        1        1        1        1        0        0"
+       "        0        0        4        0      101       10       20       30       40\n-1\n",
+       109, "element 101 is defined a second time"},
+      {"EBLOCK,19,SOLID\n(19i9)\n        1        1        1        1        0        0"
+       "        0        0        4        0      900       10       20       30       99\n-1\n",
+       111, "uses node 99"},
+      {"NBLOCK,6,SOLID\n(3i9,6e21.13e3)\n       70        0        0 1.x\n", 109,
+       "expected a node record"},
+      {"SFE,101,1,HFLUX,0,1,2,3,6\nSFE,105,1,PRES,0,1,1,1,1\n", 113,
+       "HFLUX (1), PRES (1); choose one with --flux"},
+      {"SFE,999,1,HFLUX,0,1,2,3,6\n", 109, "a flux on element 999"},
+      {"D,10,TEMP,%tab%\n", 114, "the potential is a table"},
+      {"CM,FIELDPOINTS,NODE\n", 109, "cannot resolve"},
+      {"FINISH\n/SOLU\nD,10,TEMP,1.0\n", 0, "1 conditions after FINISH"},
+  };
+  for (const row& r : rows) {
+    const outcome o = read_any(shells + r.tail);
+    EXPECT_EQ(o.status, r.status) << r.tail << o.message;
+    std::string said = o.message;
+    for (const std::string& note : o.notes.any_notes) {
+      said += note + "\n";
+    }
+    EXPECT_NE(said.find(r.expected), std::string::npos) << r.tail << "\n" << said;
+  }
+}
+
+TEST(any_reading_test, a_flux_on_a_shell_reaches_all_its_triangles) {
+  std::string text = std::string(two_blocks) + "N,25,1.5,0,0\nN,35,2,0.5,0\nN,55,1,1,0\n" +
+                     "SFE,       7,   1,HFLUX,   0,R5.0\n  1.0  2.0\n  3.0  6.0\n" +
+                     "SFE,105,3,HFLUX,0,9,9,9,9\n";
+  const outcome o = read_any(text);
+  ASSERT_EQ(o.status, 0) << o.message;
+  for (std::int64_t t = 5; t <= 9; ++t) {
+    EXPECT_EQ(o.m.store.triangle_bc_value[t], 3.0) << t;
+    EXPECT_EQ(o.m.store.triangle_flux_set[t], 1) << t;
+  }
+  EXPECT_EQ(o.m.store.triangle_flux_set[3], 0);
+  ASSERT_EQ(o.notes.any_notes.size(), 2u);
+  EXPECT_NE(o.notes.any_notes[0].find("1 fluxes on edges of surface elements"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace cdbbem::testing
