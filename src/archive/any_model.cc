@@ -472,6 +472,55 @@ void check_values(const building& b, std::int32_t dof) {
   }
 }
 
+// The coordinates of every defined node, and of the field points.
+void fill_nodes(building& b) {
+  model_store& s = b.m.store;
+  for (std::size_t k = 0; k < b.c.nodes.size(); ++k) {
+    for (int a = 0; a < 3; ++a) {
+      s.node_xyz[static_cast<std::int64_t>(3 * k) + a + 1] = b.c.nodes[k].xyz[a];
+    }
+  }
+  for (std::size_t p = 0; p < b.point_labels.size(); ++p) {
+    const std::int64_t n = b.node_index(b.point_labels[p]);
+    for (int a = 1; a <= 3; ++a) {
+      s.field_point_xyz[static_cast<std::int64_t>(3 * p) + a] = s.node_xyz[3 * (n - 1) + a];
+    }
+  }
+}
+
+// The boundary elements' faces as triangles, in record order.
+void make_triangles(building& b) {
+  model_store& s = b.m.store;
+  triangle_builder builder(b.m);
+  for (std::size_t k = 0; k < b.boundary.size(); ++k) {
+    const any_element& e = b.c.elements[b.boundary[k]];
+    const auto position = static_cast<std::int32_t>(k + 1);
+    builder.begin_element(position, e.label);
+    const element_face face = boundary_face(b, e);
+    triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);
+    s.element_position.add(e.label, position);
+  }
+  builder.finish();
+  s.element_position.seal();
+}
+
+// Each field cell's four corners among the field points; a triangle
+// repeats its third.
+void fill_field_cells(building& b, const std::vector<std::uint32_t>& cells) {
+  model_store& s = b.m.store;
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const any_element& e = b.c.elements[cells[c]];
+    const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
+    for (int k = 0; k < 4; ++k) {
+      const std::int32_t label = fields[std::min(k, e.node_count - 1)];
+      const auto at = std::lower_bound(b.point_labels.begin(), b.point_labels.end(), label);
+      s.field_cell_nodes[static_cast<std::int64_t>(4 * c) + k + 1] =
+          static_cast<std::int32_t>(at - b.point_labels.begin() + 1);
+    }
+    s.field_cell_element[static_cast<std::int64_t>(c) + 1] = e.label;
+  }
+}
+
 }  // namespace
 
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
@@ -488,62 +537,39 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   const std::int32_t load = choose_label(b, contents.loads, choices.flux, "SFE", "--flux");
   check_values(b, dof);
 
-  // The store: every defined node first, shrunk to the used ones once the
+  // The store one group at a time, each read part freed before the next
+  // is taken: every defined node first, shrunk to the used ones once the
   // triangles are made.
-  std::int64_t triangles = 0;
+  std::int64_t bound = 0;
   for (std::uint32_t k : b.boundary) {
-    triangles += triangle_bound(contents.elements[k]);
+    bound += triangle_bound(contents.elements[k]);
   }
   m.counts.node_count = static_cast<std::int32_t>(b.node_labels.size());
   m.counts.element_count = static_cast<std::int32_t>(b.boundary.size());
   m.counts.field_point_count = static_cast<std::int32_t>(b.point_labels.size());
   m.counts.field_cell_count = static_cast<std::int32_t>(field_cells.size());
-  allocate_store(m.counts, m.store, choices.store_budget, triangles);
+  std::uint64_t total = 0;
+  allocate_node_columns(m.counts, m.store, choices.store_budget, total);
   model_store& s = m.store;
-  for (std::size_t k = 0; k < contents.nodes.size(); ++k) {
-    for (int a = 0; a < 3; ++a) {
-      s.node_xyz[static_cast<std::int64_t>(3 * k) + a + 1] = contents.nodes[k].xyz[a];
-    }
-  }
-  for (std::size_t p = 0; p < b.point_labels.size(); ++p) {
-    const std::int64_t n = b.node_index(b.point_labels[p]);
-    for (int a = 1; a <= 3; ++a) {
-      s.field_point_xyz[static_cast<std::int64_t>(3 * p) + a] = s.node_xyz[3 * (n - 1) + a];
-    }
-  }
+  fill_nodes(b);
   std::vector<any_node>().swap(contents.nodes);
 
-  triangle_builder builder(m);
-  for (std::size_t k = 0; k < b.boundary.size(); ++k) {
-    const any_element& e = contents.elements[b.boundary[k]];
-    const auto position = static_cast<std::int32_t>(k + 1);
-    builder.begin_element(position, e.label);
-    const element_face face = boundary_face(b, e);
-    triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);
-    s.element_position.add(e.label, position);
-  }
-  builder.finish();
-  s.element_position.seal();
+  allocate_triangle_columns(m.counts, m.store, choices.store_budget, total, bound);
+  make_triangles(b);
+  fill_field_cells(b, field_cells);
+  std::vector<any_element>().swap(contents.elements);
+  std::vector<std::int32_t>().swap(contents.element_nodes);
+  std::vector<std::uint32_t>().swap(b.by_label);
 
   const std::int32_t used = keep_used_nodes(b);
   m.counts.node_count = used;
   s.node_xyz.extent = 3 * static_cast<std::int64_t>(used);
-  s.node_potential.extent = used;
   s.node_label.extent = used + m.counts.field_point_count;
   for (std::size_t p = 0; p < b.point_labels.size(); ++p) {
     s.node_label[used + static_cast<std::int64_t>(p) + 1] = b.point_labels[p];
   }
-  for (std::size_t c = 0; c < field_cells.size(); ++c) {
-    const any_element& e = contents.elements[field_cells[c]];
-    const std::int32_t* fields = contents.element_nodes.data() + e.first_node;
-    for (int k = 0; k < 4; ++k) {
-      const std::int32_t label = fields[std::min(k, static_cast<int>(e.node_count) - 1)];
-      const auto at = std::lower_bound(b.point_labels.begin(), b.point_labels.end(), label);
-      s.field_cell_nodes[static_cast<std::int64_t>(4 * c) + k + 1] =
-          static_cast<std::int32_t>(at - b.point_labels.begin() + 1);
-    }
-    s.field_cell_element[static_cast<std::int64_t>(c) + 1] = e.label;
-  }
+  allocate_condition_columns(m.counts, m.store, choices.store_budget, total,
+                             m.counts.triangle_count);
 
   set_default_conditions(s);
   if (dof >= 0) {

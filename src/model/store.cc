@@ -48,14 +48,12 @@ std::uint64_t store_budget(std::uint64_t cap) {
   return cap != 0 && cap < machine ? cap : machine;
 }
 
-void allocate_store(const model_counts& counts, model_store& store, std::uint64_t budget,
-                    std::int64_t triangle_capacity) {
+void allocate_store(const model_counts& counts, model_store& store, std::uint64_t budget) {
   const std::int64_t n = counts.node_count;
   const std::int64_t e = counts.element_count;
   const std::int64_t p = counts.field_point_count;
   const std::int64_t c = counts.field_cell_count;
-  const std::int64_t triangles =
-      triangle_capacity >= 0 ? triangle_capacity : 2 * std::max<std::int64_t>(e, 0);
+  const std::int64_t triangles = 2 * std::max<std::int64_t>(e, 0);
   std::uint64_t total = 0;
   allocate(store.node_xyz, 3 * n, total, budget);
   allocate(store.triangle_nodes, 3 * triangles, total, budget);
@@ -76,6 +74,40 @@ void allocate_store(const model_counts& counts, model_store& store, std::uint64_
   allocate(store.element_first_triangle, std::max<std::int64_t>(e, 0) + 1, total, budget);
   allocate(store.element_position.dense, e, total, budget);
   store.element_position.sparse.clear();
+}
+
+void allocate_node_columns(const model_counts& counts, model_store& store, std::uint64_t budget,
+                           std::uint64_t& total) {
+  const std::int64_t n = std::max<std::int64_t>(counts.node_count, 0);
+  const std::int64_t p = std::max<std::int64_t>(counts.field_point_count, 0);
+  allocate(store.node_xyz, 3 * n, total, budget);
+  allocate(store.node_label, n + p, total, budget);
+  allocate(store.field_point_xyz, 3 * p, total, budget);
+}
+
+void allocate_triangle_columns(const model_counts& counts, model_store& store,
+                               std::uint64_t budget, std::uint64_t& total,
+                               std::int64_t triangles) {
+  const std::int64_t e = std::max<std::int64_t>(counts.element_count, 0);
+  const std::int64_t c = std::max<std::int64_t>(counts.field_cell_count, 0);
+  allocate(store.triangle_nodes, 3 * triangles, total, budget);
+  allocate(store.triangle_element, triangles, total, budget);
+  allocate(store.triangle_face, triangles, total, budget);
+  allocate(store.element_first_triangle, e + 1, total, budget);
+  allocate(store.element_position.dense, e, total, budget);
+  store.element_position.sparse.clear();
+  allocate(store.field_cell_nodes, 4 * c, total, budget);
+  allocate(store.field_cell_element, c, total, budget);
+}
+
+void allocate_condition_columns(const model_counts& counts, model_store& store,
+                                std::uint64_t budget, std::uint64_t& total,
+                                std::int64_t triangles) {
+  allocate(store.triangle_bc_value, triangles, total, budget);
+  allocate(store.triangle_bc_kind, triangles, total, budget);
+  allocate(store.node_potential, std::max<std::int64_t>(counts.node_count, 0), total, budget);
+  allocate(store.triangle_prescribed_count, triangles, total, budget);
+  allocate(store.triangle_flux_set, triangles, total, budget);
 }
 
 }  // namespace cdbbem
