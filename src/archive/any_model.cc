@@ -83,17 +83,43 @@ struct building {
   const any_choices& choices;
   model& m;
   std::vector<std::string>& notes;
-  std::vector<std::int32_t> node_labels;    // defined node labels, ascending
   std::vector<element_class> classes;       // per element record
   std::vector<std::uint32_t> by_label;      // element indices ordered by label
   std::vector<std::uint32_t> boundary;      // boundary element indices, in record order
   std::vector<std::int32_t> point_labels;   // field point labels, ascending
 
+  // The defined nodes' labels, ascending once sorted.
+  std::int64_t node_count() const { return static_cast<std::int64_t>(c.node_labels.size()); }
+  // Labels that lie close together are looked up in a table by label.
+  std::vector<std::int32_t> index_by_label;
+  std::int64_t lowest_label = 0;
+  void index_nodes() {
+    const std::int64_t n = node_count();
+    if (n == 0) {
+      return;
+    }
+    lowest_label = c.node_labels[0];
+    const std::int64_t range = std::int64_t{c.node_labels[static_cast<std::size_t>(n - 1)]} -
+                               lowest_label + 1;
+    if (range <= 2 * n + 1024) {
+      index_by_label.assign(static_cast<std::size_t>(range), 0);
+      for (std::int64_t k = 0; k < n; ++k) {
+        index_by_label[static_cast<std::size_t>(c.node_labels[static_cast<std::size_t>(k)] -
+                                                lowest_label)] = static_cast<std::int32_t>(k + 1);
+      }
+    }
+  }
   std::int32_t node_index(std::int32_t label) const {  // 1-based, 0 for none
-    auto it = std::lower_bound(node_labels.begin(), node_labels.end(), label);
-    return it != node_labels.end() && *it == label
-               ? static_cast<std::int32_t>(it - node_labels.begin() + 1)
-               : 0;
+    if (!index_by_label.empty()) {
+      const std::int64_t at = label - lowest_label;
+      return at >= 0 && at < static_cast<std::int64_t>(index_by_label.size())
+                 ? index_by_label[static_cast<std::size_t>(at)]
+                 : 0;
+    }
+    const std::int32_t* first = c.node_labels.data();
+    const std::int32_t* last = first + c.node_labels.size();
+    const std::int32_t* it = std::lower_bound(first, last, label);
+    return it != last && *it == label ? static_cast<std::int32_t>(it - first + 1) : 0;
   }
   const any_element* element(std::int32_t label) const {
     auto it = std::lower_bound(by_label.begin(), by_label.end(), label,
@@ -106,34 +132,44 @@ struct building {
 };
 
 // The defined nodes in label order; of two with one label the later.
+// Archives mostly write them so: then nothing moves.
 void sort_nodes(building& b) {
-  std::vector<any_node>& nodes = b.c.nodes;
-  const bool ascending = std::adjacent_find(nodes.begin(), nodes.end(), [](const any_node& x, const any_node& y) {
-                           return x.label >= y.label;
-                         }) == nodes.end();
-  if (!ascending) {
-    std::sort(nodes.begin(), nodes.end(), [](const any_node& x, const any_node& y) {
-      return x.label != y.label ? x.label < y.label : x.order < y.order;
-    });
-    std::size_t kept = 0;
-    std::int64_t twice = 0;
-    for (std::size_t k = 0; k < nodes.size(); ++k) {
-      if (kept > 0 && nodes[kept - 1].label == nodes[k].label) {
-        nodes[kept - 1] = nodes[k];
-        ++twice;
-      } else {
-        nodes[kept++] = nodes[k];
-      }
+  grow_array<std::int32_t>& labels = b.c.node_labels;
+  const std::size_t count = labels.size();
+  bool ascending = true;
+  for (std::size_t k = 1; k < count && ascending; ++k) {
+    ascending = labels[k - 1] < labels[k];
+  }
+  if (ascending) {
+    return;
+  }
+  std::vector<std::uint32_t> order(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    order[k] = static_cast<std::uint32_t>(k);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t x, std::uint32_t y) { return labels[x] < labels[y]; });
+  grow_array<std::int32_t> sorted_labels;
+  grow_array<double> sorted_xyz;
+  sorted_labels.reserve(count);
+  sorted_xyz.reserve(3 * count);
+  std::int64_t twice = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    // Of a run of one label the last definition stands.
+    if (k + 1 < count && labels[order[k + 1]] == labels[order[k]]) {
+      ++twice;
+      continue;
     }
-    nodes.resize(kept);
-    if (twice > 0) {
-      b.notes.push_back(std::to_string(twice) +
-                        " node definitions repeat a label: the later definition is taken");
+    sorted_labels.push_back(labels[order[k]]);
+    for (std::size_t a = 0; a < 3; ++a) {
+      sorted_xyz.push_back(b.c.node_xyz[3 * order[k] + a]);
     }
   }
-  b.node_labels.reserve(nodes.size());
-  for (const any_node& n : nodes) {
-    b.node_labels.push_back(n.label);
+  labels.swap(sorted_labels);
+  b.c.node_xyz.swap(sorted_xyz);
+  if (twice > 0) {
+    b.notes.push_back(std::to_string(twice) +
+                      " node definitions repeat a label: the later definition is taken");
   }
 }
 
@@ -177,9 +213,12 @@ void check_reading(building& b) {
   for (std::uint32_t k = 0; k < b.by_label.size(); ++k) {
     b.by_label[k] = k;
   }
-  std::stable_sort(b.by_label.begin(), b.by_label.end(), [&](std::uint32_t x, std::uint32_t y) {
+  const auto by_label = [&](std::uint32_t x, std::uint32_t y) {
     return b.c.elements[x].label < b.c.elements[y].label;
-  });
+  };
+  if (!std::is_sorted(b.by_label.begin(), b.by_label.end(), by_label)) {
+    std::stable_sort(b.by_label.begin(), b.by_label.end(), by_label);
+  }
   for (std::size_t k = 1; k < b.by_label.size(); ++k) {
     const any_element& second = b.c.elements[b.by_label[k]];
     if (b.c.elements[b.by_label[k - 1]].label == second.label) {
@@ -242,7 +281,7 @@ void choose_boundary(building& b, const label_set& cells) {
     }
     b.raise(any_no_boundary, "no boundary: the archive has no shell or surface elements "
                              "outside FIELDCELLS; it has " +
-                                 std::to_string(b.node_labels.size()) + " nodes and " + found);
+                                 std::to_string(b.node_count()) + " nodes and " + found);
   }
 }
 
@@ -373,7 +412,7 @@ element_face boundary_face(const building& b, const any_element& e) {
 // the triangles use; the defined nodes' columns shrink to those.
 std::int32_t keep_used_nodes(building& b) {
   model_store& s = b.m.store;
-  const std::int64_t defined = static_cast<std::int64_t>(b.node_labels.size());
+  const std::int64_t defined = b.node_count();
   std::vector<std::int32_t> position(static_cast<std::size_t>(defined) + 1, 0);
   const std::int64_t corners = 3 * static_cast<std::int64_t>(b.m.counts.triangle_count);
   for (std::int64_t k = 1; k <= corners; ++k) {
@@ -386,7 +425,7 @@ std::int32_t keep_used_nodes(building& b) {
       for (int a = 1; a <= 3; ++a) {
         s.node_xyz[3 * (used - 1) + a] = s.node_xyz[3 * (n - 1) + a];
       }
-      s.node_label[used] = b.node_labels[static_cast<std::size_t>(n - 1)];
+      s.node_label[used] = b.c.node_labels[static_cast<std::size_t>(n - 1)];
     }
   }
   for (std::int64_t k = 1; k <= corners; ++k) {
@@ -472,14 +511,10 @@ void check_values(const building& b, std::int32_t dof) {
   }
 }
 
-// The coordinates of every defined node, and of the field points.
-void fill_nodes(building& b) {
+// The coordinates of the field points; the defined nodes' coordinates
+// are the store's already.
+void fill_field_points(building& b) {
   model_store& s = b.m.store;
-  for (std::size_t k = 0; k < b.c.nodes.size(); ++k) {
-    for (int a = 0; a < 3; ++a) {
-      s.node_xyz[static_cast<std::int64_t>(3 * k) + a + 1] = b.c.nodes[k].xyz[a];
-    }
-  }
   for (std::size_t p = 0; p < b.point_labels.size(); ++p) {
     const std::int64_t n = b.node_index(b.point_labels[p]);
     for (int a = 1; a <= 3; ++a) {
@@ -525,8 +560,9 @@ void fill_field_cells(building& b, const std::vector<std::uint32_t>& cells) {
 
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
                      std::vector<std::string>& notes) {
-  building b{contents, choices, m, notes, {}, {}, {}, {}, {}};
+  building b{contents, choices, m, notes, {}, {}, {}, {}};
   sort_nodes(b);
+  b.index_nodes();
   check_reading(b);
   const label_set cells(contents.field_cells);
   choose_boundary(b, cells);
@@ -544,22 +580,24 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   for (std::uint32_t k : b.boundary) {
     bound += triangle_bound(contents.elements[k]);
   }
-  m.counts.node_count = static_cast<std::int32_t>(b.node_labels.size());
+  m.counts.node_count = static_cast<std::int32_t>(b.node_count());
   m.counts.element_count = static_cast<std::int32_t>(b.boundary.size());
   m.counts.field_point_count = static_cast<std::int32_t>(b.point_labels.size());
   m.counts.field_cell_count = static_cast<std::int32_t>(field_cells.size());
   std::uint64_t total = 0;
-  allocate_node_columns(m.counts, m.store, choices.store_budget, total);
+  allocate_node_columns(m.counts, m.store, choices.store_budget, total,
+                        contents.node_xyz.release());
   model_store& s = m.store;
-  fill_nodes(b);
-  std::vector<any_node>().swap(contents.nodes);
+  fill_field_points(b);
 
+  std::vector<std::uint32_t>().swap(b.by_label);
+  std::vector<element_class>().swap(b.classes);
   allocate_triangle_columns(m.counts, m.store, choices.store_budget, total, bound);
   make_triangles(b);
   fill_field_cells(b, field_cells);
   std::vector<any_element>().swap(contents.elements);
   std::vector<std::int32_t>().swap(contents.element_nodes);
-  std::vector<std::uint32_t>().swap(b.by_label);
+  std::vector<std::int32_t>().swap(b.index_by_label);
 
   const std::int32_t used = keep_used_nodes(b);
   m.counts.node_count = used;

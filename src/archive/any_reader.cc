@@ -281,33 +281,37 @@ class any_scan {
         return !starts_with_keyword(trim_blanks(record), "N,") ||
                plain_int(split_command(record)[1], label);
       }
-      any_node node{0, node_order_, {0.0, 0.0, 0.0}};
-      if (!int_field(record, label_field, node.label)) {
+      std::int32_t label = 0;
+      double xyz[3] = {0.0, 0.0, 0.0};
+      if (!int_field(record, label_field, label)) {
         return found_not(record, "a node record");
       }
-      if (node.label == -1) {
+      if (label == -1) {
         return false;
       }
       for (int k = 0; k < 3; ++k) {
         if (xyz_field[k] != nullptr &&
             !parse_real(field_text(record, *xyz_field[k]), real_syntax::fixed_field,
-                        xyz_field[k]->decimals, node.xyz[k])) {
+                        xyz_field[k]->decimals, xyz[k])) {
           return found_not(record, "a node record");
         }
       }
-      add_node(node);
+      add_node(label, xyz);
     }
     return false;
   }
 
-  void add_node(const any_node& node) {
-    c_.nodes.push_back(node);
-    ++node_order_;
+  void add_node(std::int32_t label, const double (&xyz)[3]) {
+    c_.node_labels.push_back(label);
+    for (double v : xyz) {
+      c_.node_xyz.push_back(v);
+    }
   }
 
   void read_node_command(const command_fields& f, std::string_view record) {
-    any_node node{0, node_order_, {0.0, 0.0, 0.0}};
-    if (!plain_int(f[1], node.label)) {
+    std::int32_t label = 0;
+    double xyz[3] = {0.0, 0.0, 0.0};
+    if (!plain_int(f[1], label)) {
       if (!starts_with_keyword(f[1], "R5")) {
         found_not(record, "a node label after N");
       }
@@ -315,21 +319,24 @@ class any_scan {
     }
     for (int k = 0; k < 3; ++k) {
       const std::string_view v = f[2 + k];
-      if (!v.empty() && !parse_real(v, real_syntax::text_field, 0, node.xyz[k])) {
+      if (!v.empty() && !parse_real(v, real_syntax::text_field, 0, xyz[k])) {
         found_not(record, "a coordinate");
         return;
       }
     }
-    add_node(node);
+    add_node(label, xyz);
   }
 
   // The fields of an element record, as many as it holds.
   int element_fields(std::string_view record, const block_format& format, std::int32_t* values) {
+    std::size_t written = record.size();
+    while (written > 0 && (record[written - 1] == ' ' || record[written - 1] == '\t')) {
+      --written;
+    }
     int present = 0;
     for (int k = 0; k < format.count; ++k) {
       const block_field& field = format.fields[k];
-      if (static_cast<std::size_t>(field.start) >= record.size() ||
-          is_blank(record.substr(static_cast<std::size_t>(field.start)))) {
+      if (static_cast<std::size_t>(field.start) >= written) {
         break;
       }
       if (!parse_int_field(field_text(record, field), values[present])) {
@@ -591,7 +598,6 @@ class any_scan {
   record_reader& in_;
   archive_contents& c_;
   std::int32_t current_type_ = 0;
-  std::int32_t node_order_ = 0;
   bool after_finish_ = false;
   std::vector<std::pair<std::string, std::int32_t>> parameters_;
 };

@@ -6,17 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "model/grow_array.h"
+
 namespace cdbbem {
 
 class record_reader;
-
-/// A node as a block record or an `N` command defines it; `order` counts
-/// the definitions, so that the later of two with one label can be found.
-struct any_node {
-  std::int32_t label;
-  std::int32_t order;
-  double xyz[3];
-};
 
 /// An element record (with its continuation records).
 struct any_element {
@@ -90,7 +84,10 @@ struct reading_fault {
 /// Everything the reading of an archive as the pre-processor writes it
 /// takes from the archive, in the order of its records.
 struct archive_contents {
-  std::vector<any_node> nodes;
+  /// The nodes blocks and `N` commands define, in record order: labels,
+  /// and x, y, z of each.
+  grow_array<std::int32_t> node_labels;
+  grow_array<double> node_xyz;
   std::vector<any_element> elements;
   std::vector<std::int32_t> element_nodes;
   std::vector<any_type> types;

@@ -9,11 +9,15 @@ char upper(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c 
 }  // namespace
 
 std::string_view trim_blanks(std::string_view text) noexcept {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) {
-    return {};
+  std::size_t first = 0;
+  std::size_t end = text.size();
+  while (first < end && (text[first] == ' ' || text[first] == '\t')) {
+    ++first;
   }
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  while (end > first && (text[end - 1] == ' ' || text[end - 1] == '\t')) {
+    --end;
+  }
+  return text.substr(first, end - first);
 }
 
 command_fields split_command(std::string_view command) noexcept {

@@ -19,11 +19,8 @@ constexpr std::uint64_t largest_array_bytes = 4'294'967'295u;
 // the readers run out of records.  The readers and the defaults touch every
 // page of the store once, and a fault per small page costs as much as a
 // tenth of a large run: large arrays ask for huge pages.
-template <typename T, int rows>
-void allocate(store_array<T, rows>& a, std::int64_t extent, std::uint64_t& total,
-              std::uint64_t budget) {
-  extent = std::max<std::int64_t>(extent, 0);
-  auto bytes = static_cast<std::uint64_t>(extent) * sizeof(T);
+// Counts an array of `bytes` in the store's budget.
+void count_bytes(std::uint64_t bytes, std::uint64_t& total, std::uint64_t budget) {
   if (bytes > largest_array_bytes) {
     fail(report::array_size_overflow, channel::none);
   }
@@ -31,6 +28,14 @@ void allocate(store_array<T, rows>& a, std::int64_t extent, std::uint64_t& total
   if (total > budget) {
     fail(report::no_memory, channel::none);
   }
+}
+
+template <typename T, int rows>
+void allocate(store_array<T, rows>& a, std::int64_t extent, std::uint64_t& total,
+              std::uint64_t budget) {
+  extent = std::max<std::int64_t>(extent, 0);
+  auto bytes = static_cast<std::uint64_t>(extent) * sizeof(T);
+  count_bytes(bytes, total, budget);
   // One element at least, so that a zero extent is a valid allocation too.
   a.data.reset(static_cast<T*>(
       std::calloc(static_cast<std::size_t>(std::max<std::int64_t>(extent, 1)), sizeof(T))));
@@ -77,10 +82,16 @@ void allocate_store(const model_counts& counts, model_store& store, std::uint64_
 }
 
 void allocate_node_columns(const model_counts& counts, model_store& store, std::uint64_t budget,
-                           std::uint64_t& total) {
+                           std::uint64_t& total, double* node_xyz) {
   const std::int64_t n = std::max<std::int64_t>(counts.node_count, 0);
   const std::int64_t p = std::max<std::int64_t>(counts.field_point_count, 0);
-  allocate(store.node_xyz, 3 * n, total, budget);
+  if (node_xyz != nullptr) {
+    store.node_xyz.data.reset(node_xyz);
+    store.node_xyz.extent = 3 * n;
+    count_bytes(static_cast<std::uint64_t>(3 * n) * sizeof(double), total, budget);
+  } else {
+    allocate(store.node_xyz, 3 * n, total, budget);
+  }
   allocate(store.node_label, n + p, total, budget);
   allocate(store.field_point_xyz, 3 * p, total, budget);
 }

@@ -16,13 +16,14 @@ void allocate_store(const model_counts& counts, model_store& store, std::uint64_
 
 /// The same arrays in three groups, for a reader that learns the counts as
 /// it goes and frees what it read before the next group: the node columns
-/// (coordinates and labels of N nodes and P field points), the triangle
+/// (coordinates and labels of N nodes and P field points; the node
+/// coordinates may be given, taken with std::malloc), the triangle
 /// columns (`triangles` triangles, the ranges and lookup of E elements,
 /// the C field cells) and the condition columns (of N nodes and
 /// `triangles` triangles).  `total` carries the bytes taken so far, so
 /// that the budget holds for the whole store.
 void allocate_node_columns(const model_counts& counts, model_store& store, std::uint64_t budget,
-                           std::uint64_t& total);
+                           std::uint64_t& total, double* node_xyz = nullptr);
 void allocate_triangle_columns(const model_counts& counts, model_store& store,
                                std::uint64_t budget, std::uint64_t& total,
                                std::int64_t triangles);

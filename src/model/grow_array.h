@@ -1,0 +1,72 @@
+#ifndef CDBBEM_MODEL_GROW_ARRAY_H_
+#define CDBBEM_MODEL_GROW_ARRAY_H_
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
+
+namespace cdbbem {
+
+/// An array of trivially copyable values that grows at its end through
+/// std::realloc, so that a large one grows in place rather than through a
+/// copy beside it, and whose memory a store array can take over (both
+/// release it with std::free).
+template <typename T>
+class grow_array {
+  static_assert(std::is_trivially_copyable_v<T>);
+
+ public:
+  grow_array() = default;
+  grow_array(const grow_array&) = delete;
+  grow_array& operator=(const grow_array&) = delete;
+  ~grow_array() { std::free(data_); }
+
+  void push_back(const T& value) {
+    if (size_ == capacity_) {
+      reserve(capacity_ == 0 ? 1024 : 2 * capacity_);
+    }
+    data_[size_++] = value;
+  }
+  /// Room for `count` values; raises std::bad_alloc when the system refuses.
+  void reserve(std::size_t count) {
+    if (count <= capacity_) {
+      return;
+    }
+    void* grown = std::realloc(data_, count * sizeof(T));
+    if (grown == nullptr) {
+      throw std::bad_alloc();
+    }
+    data_ = static_cast<T*>(grown);
+    capacity_ = count;
+  }
+  /// Keeps the first `count` values.
+  void shrink_to(std::size_t count) { size_ = count < size_ ? count : size_; }
+  /// Gives up the memory, which the caller frees with std::free.
+  T* release() {
+    T* data = data_;
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+    return data;
+  }
+  void swap(grow_array& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+  }
+
+  T* data() { return data_; }
+  const T* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  T& operator[](std::size_t k) { return data_[k]; }
+  const T& operator[](std::size_t k) const { return data_[k]; }
+
+ private:
+  T* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+}  // namespace cdbbem
+
+#endif  // CDBBEM_MODEL_GROW_ARRAY_H_
