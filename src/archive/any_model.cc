@@ -560,7 +560,7 @@ void fill_field_cells(building& b, const std::vector<std::uint32_t>& cells) {
 
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
                      std::vector<std::string>& notes) {
-  building b{contents, choices, m, notes, {}, {}, {}, {}};
+  building b{contents, choices, m, notes, {}, {}, {}, {}, {}, 0};
   sort_nodes(b);
   b.index_nodes();
   check_reading(b);

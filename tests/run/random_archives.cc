@@ -6,7 +6,6 @@
 #include "random_archives.h"
 
 #include <cstdio>
-#include <initializer_list>
 #include <iterator>
 #include <string_view>
 #include <utility>
@@ -17,33 +16,6 @@
 
 namespace cdbbem::testing {
 namespace {
-
-// splitmix64 steps: the same numbers for a seed on every platform, which
-// the standard library's distributions do not promise.
-class dice {
- public:
-  explicit dice(std::uint64_t seed) : state_(seed) {}
-
-  std::uint64_t next() {
-    std::uint64_t x = state_ += 0x9E3779B97F4A7C15ULL;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
-  }
-  // 0 to n - 1; n > 0.
-  std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
-  std::int64_t in(std::int64_t lo, std::int64_t hi) {
-    return lo + static_cast<std::int64_t>(next() % (static_cast<std::uint64_t>(hi - lo) + 1));
-  }
-  bool percent(unsigned p) { return below(100) < p; }
-  template <typename T>
-  T pick(std::initializer_list<T> items) {
-    return items.begin()[below(items.size())];
-  }
-
- private:
-  std::uint64_t state_;
-};
 
 template <typename... Args>
 std::string format(const char* pattern, Args... args) {

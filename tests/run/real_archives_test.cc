@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "support/test_support.h"
 
@@ -78,4 +79,28 @@ TEST(real_archives_test, tetrahedra_translate_as_quadrilaterals) {
 }
 
 }  // namespace
+// With --any each is read whole: all but one hold solids and end with the
+// report of no boundary saying what they hold; one holds nodes only.
+TEST(real_archives_test, any_reading_says_what_each_holds) {
+  const std::string none = "cdbbem: severe (110): no boundary: the archive has no shell or "
+                           "surface elements outside FIELDCELLS; it has ";
+  const std::pair<const char*, std::string> rows[] = {
+      {"ErnoRadiation.cdb", none + "65 nodes and 9 surface-effect elements, 27 8-node bricks"},
+      {"HexBeam.cdb", none + "321 nodes and 40 20-node bricks"},
+      {"TetBeam.cdb", none + "1041 nodes and 3913 10-node tets"},
+      {"all_solid_cells.cdb", none + "52 nodes and 4 20-node bricks"},
+      {"mesh200.cdb", none + "4961 nodes and 1000 volume mesh elements"},
+      {"sector.cdb", none + "655 nodes and 105 8-node bricks"},
+      {"workbench_193.cdb", none + "3 nodes and no elements"},
+  };
+  for (const auto& [file, err] : rows) {
+    temp_dir dir;
+    write_file(dir.file("ANSYS_Model.cdb"), read_file(data_dir() + "/real-archives/" + file));
+    run_result result = run_executable(dir.path(), {"--any"});
+    EXPECT_EQ(result.status, 110) << file;
+    EXPECT_EQ(result.err.substr(0, result.err.find('\n')), err) << file;
+    EXPECT_EQ(read_file(dir.file("input.dat")), "") << file;
+  }
+}
+
 }  // namespace cdbbem::testing
