@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,8 @@ struct outcome {
   load_notes notes;
 };
 
-outcome read_any(const std::string& text, const std::string& flux = "") {
+outcome read_any(const std::string& text, const std::string& flux = "",
+                 const std::string& dof = "") {
   outcome o;
   record_reader archive;
   archive.open_memory(text, channel{5});
@@ -30,6 +33,7 @@ outcome read_any(const std::string& text, const std::string& flux = "") {
   load_options options;
   options.any = true;
   options.flux = flux;
+  options.dof = dof;
   try {
     o.m = load(archive, console, options, &o.notes);
   } catch (const run_failure& f) {
@@ -143,6 +147,139 @@ TEST(any_reading_test, a_flux_on_a_shell_reaches_all_its_triangles) {
   EXPECT_EQ(o.m.store.triangle_flux_set[3], 0);
   ASSERT_EQ(o.notes.any_notes.size(), 2u);
   EXPECT_NE(o.notes.any_notes[0].find("1 fluxes on edges of surface elements"), std::string::npos);
+}
+
+// Nodes 1..9 of a 3 x 3 grid in the plane z = 0, node k at
+// ((k - 1) % 3, (k - 1) / 3), then `elements`.
+std::string on_grid(const std::string& elements) {
+  std::string text = "NBLOCK,6,SOLID\n(3i8,6e16.9)\n";
+  for (int k = 1; k <= 9; ++k) {
+    char row[80];
+    std::snprintf(row, sizeof row, "%8d%8d%8d%16.9e%16.9e%16.9e\n", k, 0, 0,
+                  static_cast<double>((k - 1) % 3), static_cast<double>((k - 1) / 3), 0.0);
+    text += row;
+  }
+  return text + "N,R5.3,LOC,-1,\n" + elements;
+}
+
+// One SOLID-form record of type attribute 1 and the given node fields.
+std::string solid_record(int label, std::initializer_list<int> nodes) {
+  std::string text;
+  char field[16];
+  for (int v : {1, 1, 1, 1, 0, 0, 0, 0, static_cast<int>(nodes.size()), 0, label}) {
+    std::snprintf(field, sizeof field, "%9d", v);
+    text += field;
+  }
+  for (int v : nodes) {
+    std::snprintf(field, sizeof field, "%9d", v);
+    text += field;
+  }
+  return text + "\n";
+}
+
+// Every shell form and block form, with the counts each gives, or its report.
+TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
+  const std::string solid = "EBLOCK,19,SOLID\n(19i9)\n";
+  struct row {
+    const char* what;
+    std::string archive;
+    std::string dof;
+    int status, nodes, elements, triangles, field_points, field_cells;
+  };
+  const row rows[] = {
+      {"4-node shells, lower case, $ and !",
+       on_grid("et,1,181 $ type,1 ! shells\neblock,5,compact\n(5i9)\n"
+               "        1        1        2        5        4\n"
+               "        2        5        6        9        8\n-1\n"),
+       "", 0, 7, 2, 4, 0, 0},
+      {"3-node shell written K = L", on_grid("ET,1,63\n" + solid + solid_record(4, {1, 2, 5, 5}) +
+                                             "-1\n"), "", 0, 3, 1, 1, 0, 0},
+      {"8-node shell, COMPACT over two records",
+       on_grid("ET,1,281\nTYPE,1\nEBLOCK,5,COMPACT\n(5i9)\n       11        1        3        9"
+               "        7\n        2        6        8        4\n-1\n"),
+       "", 0, 8, 1, 6, 0, 0},
+      {"6-node triangle written as eight",
+       on_grid("ET,1,281\n" + solid + solid_record(3, {1, 3, 9, 9, 2, 6, 9, 5}) + "-1\n"), "", 0,
+       6, 1, 4, 0, 0},
+      {"type 200 six-node triangle by ETBLOCK",
+       on_grid("ETBLOCK,1,1\n(2i9,19a9)\n        1      200        5\n       -1\n" + solid +
+               solid_record(3, {1, 3, 9, 2, 6, 5}) + "-1\n"),
+       "", 0, 6, 1, 4, 0, 0},
+      {"type 200 four-node quad by KEYOPT, a tet beside it passed over",
+       on_grid("ET,1,200\nKEYOPT,1,1,6\nET,2,285\n" + solid + solid_record(3, {1, 3, 9, 7}) +
+               "        1        2        1        1        0        0        0        0        4"
+               "        0        8        1        2        4        5\n-1\n"),
+       "", 0, 4, 1, 2, 0, 0},
+      {"field points and a cell over them",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {6, 9, 8, 8}) +
+               "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"
+               "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
+       "", 0, 4, 1, 2, 4, 1},
+      {"a cell corner that is not a field point",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {5, 9, 8, 8}) +
+               "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"
+               "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
+       "", 112, 0, 0, 0, 0, 0},
+      {"no ET record and 6 node fields", on_grid(solid + solid_record(3, {1, 3, 9, 2, 6, 5}) + "-1\n"),
+       "", 109, 0, 0, 0, 0, 0},
+      {"a missing continuation record",
+       on_grid("ET,1,281\nTYPE,1\nEBLOCK,5,COMPACT\n(5i9)\n       11        1        3        9"
+               "        7\n-1\n"),
+       "", 109, 0, 0, 0, 0, 0},
+      {"only solids", on_grid("ET,1,285\n" + solid + solid_record(3, {1, 2, 4, 5}) + "-1\n"), "",
+       110, 0, 0, 0, 0, 0},
+      {"two DOF labels", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+                                 "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"), "", 113, 0, 0, 0, 0, 0},
+      {"two DOF labels, one chosen", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+                                             "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"),
+       "temp", 0, 4, 1, 2, 0, 0},
+      {"a DOF label no record has", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+                                            "-1\nD,1,TEMP,1.0\n"), "MAG", 113, 0, 0, 0, 0, 0},
+      {"D,ALL", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + "-1\nD,ALL,TEMP,1\n"),
+       "", 114, 0, 0, 0, 0, 0},
+  };
+  for (const row& r : rows) {
+    const outcome o = read_any(r.archive, "", r.dof);
+    EXPECT_EQ(o.status, r.status) << r.what << ": " << o.message;
+    if (o.status != 0 || r.status != 0) {
+      continue;
+    }
+    const model_counts& c = o.m.counts;
+    EXPECT_EQ(c.node_count, r.nodes) << r.what;
+    EXPECT_EQ(c.element_count, r.elements) << r.what;
+    EXPECT_EQ(c.triangle_count, r.triangles) << r.what;
+    EXPECT_EQ(c.field_point_count, r.field_points) << r.what;
+    EXPECT_EQ(c.field_cell_count, r.field_cells) << r.what;
+  }
+}
+
+// Potentials of the chosen label reach boundary nodes, a repeat right
+// after a record for its node is passed over, a node off the boundary is
+// noted; SFEBLOCK rows give fluxes as SFE records do.
+TEST(any_reading_test, conditions_of_the_chosen_labels_reach_the_model) {
+  const std::string archive =
+      on_grid("ET,1,181\nEBLOCK,19,SOLID\n(19i9)\n" + solid_record(1, {1, 2, 5, 4}) +
+              solid_record(2, {2, 3, 6, 5}) +
+              "-1\nD,1,TEMP,1.0\nD,1,TEMP,7.0\nD,2,TEMP,2.0\nD,2,TEMP,9.0\nD,5,TEMP,4.0\n"
+              "D,4,TEMP,5.0\nD,9,TEMP,3.0\nSFEBLOCK,1,HFLUX,0\n(i9,i4,i4,4(pg20.9))\n"
+              "        2   1   0  1.0                 2.0                 3.0                 "
+              "6.0\nSFE,end,LOC,-1,\n");
+  const outcome o = read_any(archive);
+  ASSERT_EQ(o.status, 0) << o.message;
+  const model_store& s = o.m.store;
+  // Positions: nodes 1 2 3 4 5 6 in label order.
+  EXPECT_EQ(s.node_potential[1], 1.0);
+  EXPECT_EQ(s.node_potential[2], 2.0);
+  EXPECT_EQ(s.node_potential[5], 4.0);
+  EXPECT_EQ(s.node_potential[4], 5.0);
+  ASSERT_EQ(o.notes.any_notes.size(), 2u);
+  EXPECT_EQ(o.notes.any_notes[0],
+            "1 potentials on nodes that are not boundary nodes passed over, the first on archive "
+            "line 25");
+  const auto [first, end] = s.element_triangles(2);
+  for (std::int32_t t = first; t < end; ++t) {
+    EXPECT_EQ(s.triangle_bc_value[t], 3.0) << t;
+  }
 }
 
 }  // namespace
