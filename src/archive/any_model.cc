@@ -617,6 +617,11 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   if (load >= 0) {
     apply_fluxes(b, load);
   }
+  if (contents.stray_records.count > 0) {
+    notes.push_back(std::to_string(contents.stray_records.count) +
+                    " records of numbers outside any block passed over, the first on " +
+                    at_line(contents.stray_records.first_line));
+  }
   if (contents.solution_conditions.count > 0) {
     notes.push_back(std::to_string(contents.solution_conditions.count) +
                     " conditions after FINISH (a solution section) passed over, the first on " +

@@ -112,9 +112,23 @@ class any_scan {
   // header; the record that ended it, when it is not the block's own
   // terminator, comes back in `record` (true) to be read as commands.
   bool read_commands(std::string_view& record) {
-    if (is_blank(record)) {
+    const std::string_view text = trim_blanks(record);
+    if (text.empty()) {
       return false;
     }
+    // A record of numbers outside a block: the rows of a table of real
+    // constants or sections, or records of a block whose end came early.
+    const char first = text.front();
+    if ((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.') {
+      if (!table_rows_) {
+        c_.stray_records.add(in_.line_number());
+      }
+      return false;
+    }
+    if (first == '(') {
+      return false;  // a format record, of a table whose rows may follow
+    }
+    table_rows_ = false;
     bool held = false;
     bool block = false;
     for_each_command(record, [&](std::string_view command) {
@@ -181,6 +195,8 @@ class any_scan {
       c_.element_commands.add(line);
     } else if (keyword_is(name, "FINISH")) {
       after_finish_ = true;
+    } else if (keyword_is(name, "RLBLOCK") || keyword_is(name, "SECBLOCK")) {
+      table_rows_ = true;
     }
   }
 
@@ -360,8 +376,11 @@ class any_scan {
     std::int32_t values[block_format::max_fields];
     while (in_.next(record)) {
       if (ends_numeric_block(record)) {
-        // "EN,R5.5,ATTR,-1," after some blocks defines no element.
-        return !starts_with_keyword(trim_blanks(record), "EN,R5");
+        // "EN,R5.5,ATTR,-1," defines no element.
+        if (starts_with_keyword(trim_blanks(record), "EN,R5")) {
+          continue;
+        }
+        return true;
       }
       const int present = element_fields(record, format, values);
       if (present < 0) {
@@ -599,6 +618,7 @@ class any_scan {
   archive_contents& c_;
   std::int32_t current_type_ = 0;
   bool after_finish_ = false;
+  bool table_rows_ = false;  // the records after a table's header are its rows
   std::vector<std::pair<std::string, std::int32_t>> parameters_;
 };
 

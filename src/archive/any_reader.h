@@ -99,6 +99,7 @@ struct archive_contents {
   std::vector<label_use> loads;
   passed_records element_commands;     ///< E, EN, EMORE outside blocks
   passed_records solution_conditions;  ///< D and SFE records after FINISH
+  passed_records stray_records;        ///< records of numbers outside blocks and tables
   reading_fault fault;                 ///< the reading stopped here
 };
 
