@@ -6,6 +6,8 @@
 namespace cdbbem {
 
 class output_channel;
+class record_reader;
+struct layout_explanation;
 struct load_notes;
 struct mesh_report;
 struct model;
@@ -30,10 +32,21 @@ int finish_check(const model& m, const load_notes& notes, const run_options& opt
                  const std::string& archive, const std::string& vtu_temporary,
                  const std::string& vtu_path, output_channel& console);
 
-/// With --json, the failure's object on `console`; `first_line` is the
-/// first line the run wrote on standard error, without its line end.
-void report_failure_as_json(const run_options& options, int status, std::string first_line,
-                            output_channel& console);
+/// After a report of the legacy reading in a check: why the archive that
+/// `archive` reads (at `archive_path`) is not in the legacy layout, from a
+/// survey through a reader of its own, and what reading it in any layout
+/// (`load_options::any`, from its first record again) gives: the counts,
+/// or the first line of its report.  False, with `x` left as it is, when
+/// the archive cannot be surveyed (it changed, or a read failed).
+bool explain_layout(const record_reader& archive, const std::string& archive_path,
+                    const run_options& options, output_channel& console, layout_explanation& x);
+
+/// The console's part of a failure report: with --json the failure's
+/// object, with `layout` in it when not null; without --json, `layout` in
+/// words when not null, else nothing.  `first_line` is the first line the
+/// run wrote on standard error (its line end is dropped).
+void report_failure_on_console(const run_options& options, int status, std::string first_line,
+                               const layout_explanation* layout, output_channel& console);
 
 }  // namespace cdbbem
 

@@ -18,6 +18,7 @@
 #include "textrec/free_form.h"
 #include "textrec/output_channel.h"
 #include "textrec/record_reader.h"
+#include "writers/check_json.h"
 #include "writers/outputs.h"
 
 namespace cdbbem {
@@ -41,6 +42,7 @@ struct run_state {
   output_channel console;
   std::string archive_path, model_path, plot_path, vtu_path, vtu_temporary;
   std::optional<progress_line> progress;
+  bool reading = false;  // load is reading the archive
 };
 
 namespace {
@@ -79,7 +81,9 @@ int translate(run_state& s, const run_options& options) {
   how.dof = options.dof;
   how.flux = options.flux;
   load_notes notes;
+  s.reading = true;
   const model m = load(s.archive, s.console, how, &notes);
+  s.reading = false;
   if (options.check) {
     write_notes(notes, s.console);
     return finish_check(m, notes, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
@@ -145,6 +149,21 @@ void write_error(const run_options& options, const std::string& text) {
   write_all(options.error_out, text.data(), text.size());
 }
 
+// A check by the legacy reading that ends in a report of that reading says
+// why the archive is not in the legacy layout, and what reading it in any
+// layout gives (null when there is nothing to say).
+const layout_explanation* explain_reading_failure(run_state& s, const run_options& options,
+                                                  layout_explanation& x) {
+  if (!options.check || options.any || !s.reading ||
+      !explain_layout(s.archive, s.archive_path, options, s.console, x)) {
+    return nullptr;
+  }
+  if (s.progress) {
+    s.progress->erase();
+  }
+  return &x;
+}
+
 int run(run_state& s, const run_options& options) {
   flushed_denormals_scope arithmetic;
   s.set_paths(options);
@@ -153,6 +172,8 @@ int run(run_state& s, const run_options& options) {
     s.progress.emplace(options.error_out);
   }
   s.console.attach(options.console);
+  s.reading = false;
+  layout_explanation layout;
   try {
     int status = 0;
     try {
@@ -167,16 +188,18 @@ int run(run_state& s, const run_options& options) {
     return status;
   } catch (run_failure& failure) {
     finish_outputs(s, &failure);
+    const layout_explanation* explained = explain_reading_failure(s, options, layout);
     const std::string first = report_first_line(failure, channel_path(s, failure.unit));
     write_error(options, first + '\n' + stage_listing(failure.stages));
-    report_failure_as_json(options, exit_status(failure.number), first, s.console);
+    report_failure_on_console(options, exit_status(failure.number), first, explained, s.console);
     return exit_status(failure.number);
   } catch (const run_stop&) {
     finish_outputs(s, nullptr);
+    const layout_explanation* explained = explain_reading_failure(s, options, layout);
     const std::string stop = " ANSYS cdb file error!\r\n";
     write_error(options, stop);
     // A malformed archive is a failure: the status must not say success.
-    report_failure_as_json(options, 1, stop, s.console);
+    report_failure_on_console(options, 1, stop, explained, s.console);
     return 1;
   }
 }

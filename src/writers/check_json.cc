@@ -58,9 +58,32 @@ void write_check_json(const mesh_figures& f, int status, output_channel& out) {
   out.write_record("}");
 }
 
-void write_failure_json(int status, std::string_view report, output_channel& out) {
+namespace {
+
+std::string layout_json(const layout_explanation& x) {
+  const bool legacy = x.finding.reason == layout_reason::none;
+  std::string s = std::string("{\"legacy\": ") + (legacy ? "true" : "false") +
+                  ", \"reason\": " + (legacy ? "null" : json_string(x.finding.text)) +
+                  ", \"line\": " + (x.finding.line > 0 ? std::to_string(x.finding.line) : "null") +
+                  ", \"any\": ";
+  if (!x.any_reads) {
+    return s + "{\"reads\": false, \"report\": " + json_string(x.any_report) + "}}";
+  }
+  const model_counts& c = x.any_counts;
+  return s + "{\"reads\": true, \"nodes\": " + std::to_string(c.node_count) +
+         ", \"elements\": " + std::to_string(c.element_count) +
+         ", \"triangles\": " + std::to_string(c.triangle_count) +
+         ", \"field_points\": " + std::to_string(c.field_point_count) +
+         ", \"field_cells\": " + std::to_string(c.field_cell_count) + "}}";
+}
+
+}  // namespace
+
+void write_failure_json(int status, std::string_view report, output_channel& out,
+                        const layout_explanation* layout) {
   out.write_record("{\"status\": " + std::to_string(status) +
-                   ", \"report\": " + json_string(report) + "}");
+                   ", \"report\": " + json_string(report) +
+                   (layout != nullptr ? ", \"layout\": " + layout_json(*layout) : "") + "}");
 }
 
 }  // namespace cdbbem
