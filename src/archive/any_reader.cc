@@ -472,8 +472,15 @@ class any_scan {
       named->line = in_.line_number() - 1;
     }
     std::int32_t values[block_format::max_fields];
+    // Some writers count the labels a component names rather than the
+    // values written: the values end early, with as many labels named.
+    std::int64_t members = 0;
+    std::int32_t last = 0;
     for (std::int32_t read = 0; read < count;) {
       if (!in_.next(record) || ends_numeric_block(record)) {
+        if (members == count) {
+          return true;
+        }
         return fault("the component " + name + " holds fewer than its " +
                      std::to_string(count) + " values");
       }
@@ -482,10 +489,13 @@ class any_scan {
         return found_not(record, "a record of component values");
       }
       for (int k = 0; k < present && read < count; ++k, ++read) {
+        const bool range = values[k] < 0 && read > 0;
+        members += range ? std::max<std::int64_t>(std::int64_t{-values[k]} - last, 0) : 1;
+        last = range ? -values[k] : values[k];
         if (named == nullptr) {
           continue;
         }
-        if (values[k] < 0 && !named->ranges.empty()) {
+        if (range && !named->ranges.empty()) {
           named->ranges.back().second = -values[k];
         } else {
           named->ranges.emplace_back(values[k], values[k]);

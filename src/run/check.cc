@@ -20,7 +20,8 @@
 
 namespace cdbbem {
 
-void write_vtu_output(const model& m, const mesh_report& r, const std::string& temporary,
+void write_vtu_output(const model& m, const mesh_report& r, bool node_labels,
+                      const std::string& temporary,
                       const std::string& final_path) {
   // An earlier input.vtu that is a plain file becomes the temporary file and
   // is written over: rewriting a file in place is much cheaper for the
@@ -30,7 +31,7 @@ void write_vtu_output(const model& m, const mesh_report& r, const std::string& t
     replace_file(final_path, temporary);
   }
   try {
-    write_vtu_file(m, r, temporary, channels::vtu);
+    write_vtu_file(m, r, temporary, channels::vtu, node_labels);
   } catch (const run_failure&) {
     remove_file(temporary);
     throw;
@@ -49,7 +50,7 @@ int finish_check(const model& m, const load_notes& notes, const run_options& opt
   mesh_report r = analyse_mesh(m);
   r.figures.node_number_warnings = notes.node_number_warnings;
   if (options.vtk) {
-    write_vtu_output(m, r, vtu_temporary, vtu_path);
+    write_vtu_output(m, r, options.any, vtu_temporary, vtu_path);
   }
   const int status = r.has_defects() ? defects_status : 0;
   if (options.json) {

@@ -102,7 +102,7 @@ int translate(run_state& s, const run_options& options) {
   s.plot_file.finish();
   if (options.vtk) {
     analysing.finish();
-    write_vtu_output(m, analysis, s.vtu_temporary, s.vtu_path);
+    write_vtu_output(m, analysis, options.any, s.vtu_temporary, s.vtu_path);
   }
   write_notes(notes, s.console);
   write_free(s.console, {item(" Data Translation from ANSYS to BEM is done!"sv)});

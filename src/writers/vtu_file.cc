@@ -131,10 +131,11 @@ struct grid_sizes {
 
 // The arrays in the order of their blocks, each block a 64-bit byte count
 // and the values.
-std::vector<array_entry> arrays_of(const grid_sizes& g) {
+std::vector<array_entry> arrays_of(const grid_sizes& g, bool node_labels) {
   const std::uint64_t p = g.total_points(), c = g.total_cells();
   std::vector<array_entry> arrays = {
       entry<double>(part::point_data, "potential", p),
+      entry<std::int32_t>(part::point_data, "node_label", p),
       entry<std::int32_t>(part::cell_data, "bc_kind", c),
       entry<double>(part::cell_data, "bc_value", c),
       entry<std::int32_t>(part::cell_data, "element", c),
@@ -146,6 +147,9 @@ std::vector<array_entry> arrays_of(const grid_sizes& g) {
                        : entry<std::int32_t>(part::cells, "offsets", c),
       entry<std::uint8_t>(part::cells, "types", c),
   };
+  if (!node_labels) {
+    arrays.erase(arrays.begin() + 1);
+  }
   for (std::size_t k = 1; k < arrays.size(); ++k) {
     const array_entry& before = arrays[k - 1];
     arrays[k].offset = before.offset + 8 + before.value_size * before.count;
@@ -200,13 +204,18 @@ void put_block(binary_file& out, values_done& progress, std::uint64_t count, F v
 // points), then each cell's kind, value, element and defect bits (field
 // cells: 0, 0, their label, 0).
 void put_data(binary_file& out, values_done& progress, const model& m, const mesh_report& r,
-              const grid_sizes& g) {
+              const grid_sizes& g, bool node_labels) {
   const model_store& s = m.store;
   const double none = std::numeric_limits<double>::quiet_NaN();
   put_block<double>(out, progress, g.total_points(), [&](std::uint64_t k) {
     const auto p = static_cast<std::int64_t>(k) + 1;
     return p <= g.nodes && s.node_potential[p] != NO_POTENTIAL ? s.node_potential[p] : none;
   });
+  if (node_labels) {
+    put_block<std::int32_t>(out, progress, g.total_points(), [&](std::uint64_t k) {
+      return s.node_label[static_cast<std::int64_t>(k) + 1];
+    });
+  }
   auto triangle = [](std::uint64_t k) { return static_cast<std::int64_t>(k) + 1; };
   auto is_triangle = [&](std::uint64_t k) { return triangle(k) <= g.triangles; };
   put_block<std::int32_t>(out, progress, g.total_cells(), [&](std::uint64_t k) {
@@ -255,19 +264,20 @@ void put_geometry(binary_file& out, values_done& progress, const model_store& s,
 
 }  // namespace
 
-void write_vtu_file(const model& m, const mesh_report& r, const std::string& path, channel unit) {
+void write_vtu_file(const model& m, const mesh_report& r, const std::string& path, channel unit,
+                    bool node_labels) {
   stage_scope stage("write_vtu_file", "vtu_file.cc");
   const model_counts& c = m.counts;
   const grid_sizes g = {std::max(c.node_count, 0), std::max(c.field_point_count, 0),
                         std::max(c.triangle_count, 0), std::max(c.field_cell_count, 0)};
-  const std::vector<array_entry> arrays = arrays_of(g);
+  const std::vector<array_entry> arrays = arrays_of(g, node_labels);
   values_done progress;
   for (const array_entry& a : arrays) {
     progress.total += static_cast<std::int64_t>(a.count);
   }
   binary_file out(path, unit);
   out.put(xml_head(g, arrays));
-  put_data(out, progress, m, r, g);
+  put_data(out, progress, m, r, g, node_labels);
   using i32 = std::int32_t;
   using i64 = std::int64_t;
   if (g.wide_ids()) {

@@ -21,7 +21,10 @@ struct model;
 /// Point data: potential (Float64; NaN where a node carries none and at
 /// field points).  Raises 9 or 30 when the file cannot be opened and 38
 /// when it cannot be written, on `unit`.
-void write_vtu_file(const model& m, const mesh_report& r, const std::string& path, channel unit);
+/// With `node_labels`, the points also carry the archive label of each
+/// node (array "node_label").
+void write_vtu_file(const model& m, const mesh_report& r, const std::string& path, channel unit,
+                    bool node_labels = false);
 
 }  // namespace cdbbem
 

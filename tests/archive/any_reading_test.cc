@@ -221,6 +221,11 @@ TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
                "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"
                "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
        "", 0, 4, 1, 2, 4, 1},
+      {"a component whose count is of the labels it names",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {6, 9, 8, 8}) +
+               "-1\nCMBLOCK,FIELDPOINTS,NODE,4\n(8i10)\n         6        -9\n"
+               "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
+       "", 0, 4, 1, 2, 4, 1},
       {"a cell corner that is not a field point",
        on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {5, 9, 8, 8}) +
                "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"

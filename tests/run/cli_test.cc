@@ -89,10 +89,10 @@ TEST(cli_test, path_forms_and_usage_errors) {
       {{"--Check", "sub"}, 2, "cdbbem: unexpected argument '--Check' (see --help)", ""},
       {{"--check", "--help"}, 2, "cdbbem: '--help' takes no other arguments (see --help)", ""},
       {{"--dof", "TEMP", "sub"}, 2, "cdbbem: --dof is an option of --any (see --help)", ""},
-      {{"sub", "--check", "--flux", "hflux"}, 2,
-       "cdbbem: --flux is an option of --any (see --help)", ""},
+      {{"--flux", "hflux", "sub"}, 2, "cdbbem: --flux is an option of --any (see --help)", ""},
       {{"--any", "sub", "--dof"}, 2, "cdbbem: '--dof' needs a LABEL (see --help)", ""},
-      {{"--any", "--dof", "temp", "sub"}, 110,
+      {{"--any", "--dof", "temp", "sub"},
+       110,
        "cdbbem: severe (110): no boundary: the archive has no shell or surface elements outside "
        "FIELDCELLS; it has 0 nodes and no elements",
        "sub"},
@@ -182,6 +182,16 @@ TEST(cli_test, vtu_is_whole_or_left_as_it_was) {
   EXPECT_EQ(read_file(check.file("input.vtu")), read_file(dir.file("input.vtu")));
   EXPECT_FALSE(file_exists(check.file("input.dat")));
   EXPECT_FALSE(file_exists(check.file("input.plt")));
+  EXPECT_EQ(read_file(check.file("input.vtu")).find("node_label"), std::string::npos);
+
+  // The reading of --any gives the points their archive labels as well.
+  temp_dir any_dir;
+  write_file(any_dir.file("ANSYS_Model.cdb"),
+             read_file(std::string(CDBBEM_SOURCE_DIR) + "/examples/ANSYS_Model.cdb"));
+  result = run_executable(any_dir.path(), {"--vtk", "--check", "--any"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string any = read_file(any_dir.file("input.vtu"));
+  EXPECT_NE(any.find("<DataArray type=\"Int32\" Name=\"node_label\""), std::string::npos);
 }
 
 }  // namespace
