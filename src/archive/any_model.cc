@@ -71,6 +71,9 @@ struct label_set {
     ranges.resize(kept);
   }
   bool has(std::int32_t label) const {
+    if (ranges.empty() || label < ranges.front().first || label > ranges.back().second) {
+      return false;
+    }
     auto it = std::upper_bound(ranges.begin(), ranges.end(), std::make_pair(label, INT32_MAX));
     return it != ranges.begin() && (it - 1)->second >= label;
   }

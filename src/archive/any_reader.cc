@@ -5,6 +5,7 @@
 #include "archive/block_format.h"
 #include "archive/command_syntax.h"
 #include "model/element_class.h"
+#include "textrec/early_task.h"
 #include "textrec/free_form.h"
 #include "textrec/numeric_input.h"
 #include "textrec/record_reader.h"
@@ -69,7 +70,11 @@ std::int32_t use_label(std::vector<label_use>& uses, std::string_view label, std
 
 class any_scan {
  public:
-  any_scan(record_reader& in, archive_contents& c) : in_(in), c_(c) {}
+  // A scan keeps the element records, the rest, or both; either way it
+  // reads every record as the others do, so that each finds the same
+  // blocks and the same ends.
+  any_scan(record_reader& in, archive_contents& c, bool keep_elements, bool keep_rest)
+      : in_(in), c_(c), keep_elements_(keep_elements), keep_rest_(keep_rest) {}
 
   void run() {
     std::string_view record;
@@ -305,6 +310,9 @@ class any_scan {
       if (label == -1) {
         return false;
       }
+      if (!keep_rest_) {
+        continue;  // only the label decides where the block ends
+      }
       for (int k = 0; k < 3; ++k) {
         if (xyz_field[k] != nullptr &&
             !parse_real(field_text(record, *xyz_field[k]), real_syntax::fixed_field,
@@ -325,6 +333,9 @@ class any_scan {
   }
 
   void read_node_command(const command_fields& f, std::string_view record) {
+    if (!keep_rest_) {
+      return;
+    }
     std::int32_t label = 0;
     double xyz[3] = {0.0, 0.0, 0.0};
     if (!plain_int(f[1], label)) {
@@ -343,8 +354,11 @@ class any_scan {
     add_node(label, xyz);
   }
 
-  // The fields of an element record, as many as it holds.
-  int element_fields(std::string_view record, const block_format& format, std::int32_t* values) {
+  // The integer fields of a record, as many as it holds.  With
+  // `structure_only`, only those that decide where element records end are
+  // read (the terminator, the type, the node count), the others are 0.
+  int element_fields(std::string_view record, const block_format& format, std::int32_t* values,
+                     bool structure_only = false) {
     std::size_t written = record.size();
     while (written > 0 && (record[written - 1] == ' ' || record[written - 1] == '\t')) {
       --written;
@@ -354,6 +368,10 @@ class any_scan {
       const block_field& field = format.fields[k];
       if (static_cast<std::size_t>(field.start) >= written) {
         break;
+      }
+      if (structure_only && k != 0 && k != 1 && k != 8) {
+        values[present++] = 0;
+        continue;
       }
       if (!parse_int_field(field_text(record, field), values[present])) {
         return -1;
@@ -382,7 +400,7 @@ class any_scan {
         }
         return true;
       }
-      const int present = element_fields(record, format, values);
+      const int present = element_fields(record, format, values, !keep_elements_);
       if (present < 0) {
         return found_not(record, "an element record");
       }
@@ -419,7 +437,9 @@ class any_scan {
       if (!element_nodes(record, format, values, present, first_node, needed)) {
         return false;
       }
-      c_.elements.push_back(e);
+      if (keep_elements_) {
+        c_.elements.push_back(e);
+      }
     }
     return false;
   }
@@ -434,7 +454,7 @@ class any_scan {
     const std::int64_t line = in_.line_number();
     std::int32_t got = 0;
     for (int k = first_node; k < present && got < needed; ++k, ++got) {
-      c_.element_nodes.push_back(values[k]);
+      keep_node_field(values[k]);
     }
     while (got < needed) {
       if (!in_.next(record) || ends_numeric_block(record)) {
@@ -443,15 +463,21 @@ class any_scan {
                               " node fields, expected a continuation record"};
         return false;
       }
-      const int more = element_fields(record, format, values);
+      const int more = element_fields(record, format, values, !keep_elements_);
       if (more <= 0) {
         return found_not(record, "a continuation record of node fields");
       }
       for (int k = 0; k < more && got < needed; ++k, ++got) {
-        c_.element_nodes.push_back(values[k]);
+        keep_node_field(values[k]);
       }
     }
     return true;
+  }
+
+  void keep_node_field(std::int32_t label) {
+    if (keep_elements_) {
+      c_.element_nodes.push_back(label);
+    }
   }
 
   // CMBLOCK: the values over records up to the header's count; a
@@ -532,6 +558,9 @@ class any_scan {
   }
 
   void read_potential(const command_fields& f) {
+    if (!keep_rest_) {
+      return;
+    }
     any_potential p{in_.line_number(), 0, 0, value_form::number, 0.0};
     if (starts_with_keyword(f[1], "ALL") && f[1].size() == 3) {
       p.form = value_form::all_nodes;
@@ -581,6 +610,9 @@ class any_scan {
   }
 
   void add_flux(any_flux q, std::string_view label) {
+    if (!keep_rest_) {
+      return;
+    }
     // A film coefficient is never a flux.
     if (starts_with_keyword(label, "CONV") && label.size() == 4) {
       return;
@@ -627,6 +659,8 @@ class any_scan {
   record_reader& in_;
   archive_contents& c_;
   std::int32_t current_type_ = 0;
+  bool keep_elements_;
+  bool keep_rest_;
   bool after_finish_ = false;
   bool table_rows_ = false;  // the records after a table's header are its rows
   std::vector<std::pair<std::string, std::int32_t>> parameters_;
@@ -634,8 +668,41 @@ class any_scan {
 
 }  // namespace
 
-void read_any_archive(record_reader& archive, archive_contents& contents) {
-  any_scan(archive, contents).run();
+void read_any_archive(record_reader& archive, archive_contents& contents, unsigned threads) {
+  // With two threads, one scan keeps the element records while this one
+  // keeps the rest.  Only a reading that both end without a fault is
+  // taken: a fault is found again by one scan of everything, which stops
+  // where a single reading stops.
+  if (threads > 1) {
+    archive_contents elements;
+    bool failed = false;
+    early_task side;
+    side.start(true, [&] {
+      try {
+        record_reader second;
+        second.open_like(archive);
+        any_scan(second, elements, true, false).run();
+      } catch (...) {
+        failed = true;
+      }
+    });
+    if (side.beside()) {
+      try {
+        any_scan(archive, contents, false, true).run();
+      } catch (...) {
+        failed = true;
+      }
+      side.finish();
+      if (!failed && contents.fault.line == 0 && elements.fault.line == 0) {
+        contents.elements.swap(elements.elements);
+        contents.element_nodes.swap(elements.element_nodes);
+        return;
+      }
+      contents = archive_contents{};
+      archive.reopen();
+    }
+  }
+  any_scan(archive, contents, true, true).run();
 }
 
 }  // namespace cdbbem

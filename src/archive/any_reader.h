@@ -105,8 +105,10 @@ struct archive_contents {
 
 /// Reads every record of the archive open in `archive` (from its first)
 /// into `contents`.  Stops at the first record that does not read as its
-/// block or command requires, noting it in `contents.fault`.
-void read_any_archive(record_reader& archive, archive_contents& contents);
+/// block or command requires, noting it in `contents.fault`.  With more
+/// than one thread the element records are read beside the rest, through
+/// a reader of their own, with the same result.
+void read_any_archive(record_reader& archive, archive_contents& contents, unsigned threads);
 
 }  // namespace cdbbem
 

@@ -96,7 +96,7 @@ model load_any(record_reader& archive, const load_options& options, load_notes* 
   load_notes notes;
   {
     archive_contents contents;
-    read_any_archive(archive, contents);
+    read_any_archive(archive, contents, options.threads);
     archive.check_unchanged();
     const any_choices choices{options.dof, options.flux, store_budget(options.store_memory_cap),
                               archive.unit()};

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 namespace cdbbem {
 
@@ -20,6 +21,12 @@ class grow_array {
   grow_array() = default;
   grow_array(const grow_array&) = delete;
   grow_array& operator=(const grow_array&) = delete;
+  grow_array(grow_array&& other) noexcept { swap(other); }
+  grow_array& operator=(grow_array&& other) noexcept {
+    grow_array gone(std::move(other));
+    swap(gone);
+    return *this;
+  }
   ~grow_array() { std::free(data_); }
 
   void push_back(const T& value) {

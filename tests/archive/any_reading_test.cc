@@ -25,7 +25,7 @@ struct outcome {
 };
 
 outcome read_any(const std::string& text, const std::string& flux = "",
-                 const std::string& dof = "") {
+                 const std::string& dof = "", unsigned threads = 1) {
   outcome o;
   record_reader archive;
   archive.open_memory(text, channel{5});
@@ -34,6 +34,7 @@ outcome read_any(const std::string& text, const std::string& flux = "",
   options.any = true;
   options.flux = flux;
   options.dof = dof;
+  options.threads = threads;
   try {
     o.m = load(archive, console, options, &o.notes);
   } catch (const run_failure& f) {
@@ -128,6 +129,11 @@ TEST(any_reading_test, faults_are_reported_and_what_is_passed_over_noted) {
   for (const row& r : rows) {
     const outcome o = read_any(shells + r.tail);
     EXPECT_EQ(o.status, r.status) << r.tail << o.message;
+    // Two threads read the elements beside the rest, and end alike.
+    const outcome two = read_any(shells + r.tail, "", "", 2);
+    EXPECT_EQ(two.status, o.status) << r.tail;
+    EXPECT_EQ(two.message, o.message) << r.tail;
+    EXPECT_EQ(two.notes.any_notes, o.notes.any_notes) << r.tail;
     std::string said = o.message;
     for (const std::string& note : o.notes.any_notes) {
       said += note + "\n";
