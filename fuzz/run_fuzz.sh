@@ -7,12 +7,12 @@
 #   bash fuzz/run_fuzz.sh [seconds per target]    (default 60)
 #
 # FUZZ_BUILD_DIR overrides the build directory (default build/fuzz);
-# FUZZ_TARGETS names the targets to run (default: all four).
+# FUZZ_TARGETS names the targets to run (default: all five).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
-targets=${FUZZ_TARGETS:-"fuzz_fixed_read fuzz_free_read fuzz_load fuzz_translation"}
+targets=${FUZZ_TARGETS:-"fuzz_fixed_read fuzz_free_read fuzz_load fuzz_translation fuzz_any"}
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target $targets

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Windows build of cdbbem under Wine: every golden case byte for
-# byte, the bad-archive table, the options, the file-system cases (missing
-# archive, archive or output a directory, a full disk, non-ASCII directory
-# names, a drive root) and the record-engine tests built for Windows.
+# byte, the example of --any against its expected outputs, the bad-archive
+# table, the options, the file-system cases (missing archive, archive or
+# output a directory, a full disk, non-ASCII directory names, a drive root)
+# and the record-engine tests built for Windows.
 #
 # Usage: run_wine.sh BUILD_DIR [BAD_ARCHIVES]
 # BUILD_DIR is a build of the "windows" preset; BAD_ARCHIVES the table that
@@ -129,6 +130,22 @@ for case_dir in "$root"/tests/golden/*/; do
     fail "golden $(basename "$case_dir")"$'\n'"$report"
   fi
 done
+
+echo "== --any"
+# The example archive in the pre-processor's numbering, read with --any:
+# notes, completion line and both files as any-example/ holds them (the
+# title's date aside).
+expected=$here/any-example
+d=$(new_dir)
+cp "$root/examples/any/ANSYS_Model.cdb" "$d/"
+run_in "$d" --any
+if expect_run "--any example" "$d" 0 "" && cmp -s "$d/.out" "$expected/stdout.txt" &&
+  cmp -s "$d/input.plt" "$expected/input.plt" &&
+  cmp -s <(tail -n +2 "$d/input.dat") <(tail -n +2 "$expected/input.dat"); then
+  pass
+else
+  fail "--any example: outputs differ from $expected"
+fi
 
 if [ -n "$export_bad_archives" ]; then
   echo "== bad archives"
