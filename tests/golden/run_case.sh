@@ -4,7 +4,8 @@
 # first record masked), standard output, the first line of standard error
 # (the run directory written as <DIR>) and the exit status.
 #
-# Usage: run_case.sh [--wine WINE] EXE CASE_DIR
+# Usage: run_case.sh [--wine WINE] EXE CASE_DIR [ARGUMENT...]
+# The arguments after CASE_DIR are given to EXE.
 # With --wine, EXE is a Windows program run under WINE: it names the run
 # directory /tmp/x as Z:\tmp\x and joins the file name with a backslash.
 set -u
@@ -15,10 +16,11 @@ if [ "${1:-}" = "--wine" ]; then
 fi
 exe=$1
 case_dir=$2
+shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$case_dir/ANSYS_Model.cdb" "$work/"
-(cd "$work" && "${wine[@]}" "$exe" >stdout.txt 2>stderr.txt; echo $? >status.txt)
+(cd "$work" && "${wine[@]}" "$exe" "$@" >stdout.txt 2>stderr.txt; echo $? >status.txt)
 if [ ${#wine[@]} -gt 0 ]; then
   dir_text="Z:${work//\//\\}\\"
 else

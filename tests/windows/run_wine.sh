@@ -133,9 +133,9 @@ done
 
 echo "== --any"
 # The example archive in the pre-processor's numbering, read with --any:
-# notes, completion line and both files as any-example/ holds them (the
-# title's date aside).
-expected=$here/any-example
+# notes, completion line and both files as tests/golden-any/example holds
+# them (the title's date aside).
+expected=$root/tests/golden-any/example
 d=$(new_dir)
 cp "$root/examples/any/ANSYS_Model.cdb" "$d/"
 run_in "$d" --any
