@@ -3,16 +3,19 @@
 // translation through real files, so the fuzzer explores the readers'
 // states faster.  Every end must be a report, and the reading passes must
 // end alike with one thread and with two: the same model, or the same
-// failure with the same stages.
+// failure with the same stages.  The layout survey that explains a failed
+// check must end on any text with a finding on a line of the archive.
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "archive/layout_survey.h"
 #include "archive/load.h"
 #include "mesh/analysis.h"
 #include "run/channels.h"
@@ -90,6 +93,22 @@ std::string outcome(std::string_view text, unsigned threads) {
   return seen;
 }
 
+// The survey as a failed check runs it, over the archive from its first
+// record.
+void survey(std::string_view text) {
+  cdbbem::record_reader archive;
+  archive.open_memory(text, cdbbem::channels::archive);
+  try {
+    const cdbbem::layout_finding f = cdbbem::survey_layout(archive);
+    const auto lines = std::count(text.begin(), text.end(), '\n') + 1;
+    if (f.line < 0 || f.line > lines ||
+        f.text.empty() != (f.reason == cdbbem::layout_reason::none)) {
+      std::abort();
+    }
+  } catch (const cdbbem::run_failure&) {
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -98,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (outcome(text, 1) != outcome(text, 2)) {
     std::abort();
   }
+  survey(text);
   cdbbem::record_reader archive;
   archive.open_memory(text, cdbbem::channels::archive);
   try {

@@ -1,8 +1,11 @@
 #ifndef CDBBEM_ARCHIVE_LAYOUT_SURVEY_H_
 #define CDBBEM_ARCHIVE_LAYOUT_SURVEY_H_
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace cdbbem {
 
@@ -30,6 +33,41 @@ struct layout_finding {
   /// The archive line where it shows; 0 when it shows on none (the archive
   /// lacks something) or for `none`.
   std::int64_t line = 0;
+};
+
+/// The first finding of each `layout_reason`, its words built only then.
+class layout_notes {
+ public:
+  /// Stands where a finding's words give its archive line: " on archive
+  /// line N".
+  struct line_mark {};
+  static constexpr line_mark on_line{};
+
+  /// Keeps a finding of `r` at archive line `at` (0 for none) unless `r`
+  /// has one: the words `parts` (texts, numbers, `on_line`) join.
+  template <typename... Parts>
+  void note(layout_reason r, std::int64_t at, const Parts&... parts) {
+    if (open(r)) {
+      layout_finding& f = found_[static_cast<std::size_t>(r)];
+      f = {r, {}, at};
+      (append(f.text, parts, at), ...);
+    }
+  }
+
+  /// Whether `r` has no finding yet.
+  bool open(layout_reason r) const {
+    return found_[static_cast<std::size_t>(r)].reason == layout_reason::none;
+  }
+
+  /// The finding of the first reason that has one; `none` when none has.
+  layout_finding first();
+
+ private:
+  static void append(std::string& text, std::string_view part, std::int64_t) { text += part; }
+  static void append(std::string& text, std::int64_t number, std::int64_t);
+  static void append(std::string& text, line_mark, std::int64_t line);
+
+  std::array<layout_finding, static_cast<std::size_t>(layout_reason::block_layout) + 1> found_;
 };
 
 /// One pass over `archive`, from its next record to its end (to "FINISH"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "archive/archive_formats.h"
 #include "archive/load_notes.h"
@@ -104,6 +105,19 @@ void skip_node_block(record_reader& archive, const model_counts& counts) {
   for (std::int64_t k = 0; k < records; ++k) {
     archive.next_or_fail();
   }
+}
+
+bool is_node_layout(std::string_view record) {
+  // Looked at for every record the layout survey reads: most open otherwise.
+  if (record.empty() || record[0] != '(') {
+    return false;
+  }
+  for (const node_layout_entry& layout : layouts) {
+    if (columns_equal(record, 13, layout.record)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 int find_node_layout(record_reader& archive) {

@@ -2,6 +2,7 @@
 #define CDBBEM_ARCHIVE_NODE_BLOCK_H_
 
 #include <cstdint>
+#include <string_view>
 
 namespace cdbbem {
 
@@ -10,6 +11,11 @@ class record_reader;
 struct load_notes;
 struct model;
 struct model_counts;
+
+/// Whether an archive record announces one of the four node-block layouts:
+/// "(3i8,6e16.9)", "(3i8,6e20.13)", "(3i9,6e20.13)" or "(3i9,6e21.13e3)",
+/// by its first 13 columns.
+bool is_node_layout(std::string_view record);
 
 /// Finds the node-block layout record, then reads N boundary-node records
 /// into `node_xyz` and P field-point records into `field_point_xyz`, by

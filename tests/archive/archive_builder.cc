@@ -15,27 +15,6 @@ namespace cdbbem::testing {
 
 namespace {
 
-template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-  char text[512];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
-
-struct node_format {
-  const char* layout_record;
-  int int_width;
-  int real_width;
-  int digits;
-};
-
-constexpr node_format node_formats[] = {
-    {"(3i8,6e16.9)", 8, 16, 9},
-    {"(3i8,6e20.13)", 8, 20, 13},
-    {"(3i9,6e20.13)", 9, 20, 13},
-    {"(3i9,6e21.13e3)", 9, 21, 13},
-};
-
 void add_nodes(std::vector<std::string>& out, const archive_plan& plan) {
   const node_format& f = node_formats[plan.node_layout - 1];
   const std::size_t total = plan.nodes.size() + plan.field_points.size();

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,32 @@
 #include "textrec/failure.h"
 
 namespace cdbbem::testing {
+
+/// `pattern` with `args`, as printf writes them (up to 511 characters).
+template <typename... Args>
+std::string format(const char* pattern, Args... args) {
+  char text[512];
+  std::snprintf(text, sizeof text, pattern, args...);
+  return text;
+}
+
+/// How the records of a node layout are written: its layout record, the
+/// width of the integer fields, of the real fields and the digits after
+/// the point.
+struct node_format {
+  const char* layout_record;
+  int int_width;
+  int real_width;
+  int digits;
+};
+
+/// The four node layouts, layout k at k - 1.
+inline constexpr node_format node_formats[] = {
+    {"(3i8,6e16.9)", 8, 16, 9},
+    {"(3i8,6e20.13)", 8, 20, 13},
+    {"(3i9,6e20.13)", 9, 20, 13},
+    {"(3i9,6e21.13e3)", 9, 21, 13},
+};
 
 /// A point of the model.
 struct xyz {

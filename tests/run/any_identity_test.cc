@@ -9,10 +9,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "legacy_archives.h"
+#include "random_archives.h"
 #include "run_trace.h"
 
 namespace cdbbem::testing {
@@ -20,11 +20,6 @@ namespace {
 
 // A few seconds in a RelWithDebInfo build.
 constexpr std::uint64_t default_archives = 300;
-
-std::uint64_t from_environment(const char* name, std::uint64_t otherwise) {
-  const char* text = std::getenv(name);
-  return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : otherwise;
-}
 
 TEST(any_identity_test, any_translates_legacy_archives_as_the_default_reading_does) {
   const std::uint64_t count = from_environment("CDBBEM_IDENTITY_ARCHIVES", default_archives);

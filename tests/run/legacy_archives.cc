@@ -13,22 +13,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <numeric>
 #include <utility>
 #include <vector>
 
+#include "archive/archive_builder.h"
 #include "random_archives.h"
 
 namespace cdbbem::testing {
 namespace {
-
-template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-  char text[256];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
 
 struct element {
   std::int32_t label;
@@ -233,20 +226,6 @@ void add_offsets_and_types(writer& w) {
   }
 }
 
-struct node_format {
-  const char* layout;
-  int int_width;
-  int real_width;
-  int digits;
-};
-
-constexpr node_format node_formats[] = {
-    {"(3i8,6e16.9)", 8, 16, 9},
-    {"(3i8,6e20.13)", 8, 20, 13},
-    {"(3i9,6e20.13)", 9, 20, 13},
-    {"(3i9,6e21.13e3)", 9, 21, 13},
-};
-
 // A real field of the layout; (3i9,6e21.13e3) writes three exponent digits,
 // so that a negative value fills the field and touches its neighbour.
 std::string real_field(const node_format& f, double v) {
@@ -266,7 +245,7 @@ void add_nodes(writer& w) {
   w.lines.push_back(header == 1   ? std::string("NBLOCK,6,SOLID")
                     : header == 2 ? format("NBLOCK,6,SOLID,%10zu,%10d", total + 7, 0)
                                   : format("NBLOCK,6,SOLID,%10zu,%10zu", total, total));
-  w.lines.push_back(f.layout);
+  w.lines.push_back(f.layout_record);
   const bool attributes = w.note(w.d.percent(10), "node attributes");
   const bool rotations = w.note(w.d.percent(10), "rotation angles");
   const bool short_records = w.note(w.d.percent(15), "short node records");

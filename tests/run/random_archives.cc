@@ -5,7 +5,7 @@
 
 #include "random_archives.h"
 
-#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <string_view>
 #include <utility>
@@ -16,13 +16,6 @@
 
 namespace cdbbem::testing {
 namespace {
-
-template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-  char text[256];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
 
 std::int32_t draw_index(dice& d, std::int64_t count) {
   return static_cast<std::int32_t>(d.in(1, count));
@@ -657,6 +650,11 @@ constexpr text_damage text_damages[] = {
 };
 
 }  // namespace
+
+std::uint64_t from_environment(const char* name, std::uint64_t otherwise) {
+  const char* text = std::getenv(name);
+  return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : otherwise;
+}
 
 random_archive draw_archive(std::uint64_t seed) {
   dice d(seed);

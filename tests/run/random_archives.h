@@ -40,6 +40,11 @@ class dice {
   std::uint64_t state_;
 };
 
+/// The number in the environment variable `name`, or `otherwise` when it
+/// is not set or empty: how many archives a test draws, and from which
+/// seed, for a long run by hand or to run a seed a failure names alone.
+std::uint64_t from_environment(const char* name, std::uint64_t otherwise);
+
 /// An archive drawn from a seed, and what it was made of in words, for the
 /// message of a test that fails on it.
 struct random_archive {

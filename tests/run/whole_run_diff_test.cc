@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -25,11 +24,6 @@ constexpr std::uint64_t default_archives = 500;
 // The store a drawn count may ask for: beyond it the run ends with 41
 // rather than touching memory the test does not need.
 constexpr std::uint64_t store_cap = std::uint64_t{64} << 20;
-
-std::uint64_t from_environment(const char* name, std::uint64_t otherwise) {
-  const char* text = std::getenv(name);
-  return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : otherwise;
-}
 
 TEST(whole_run_diff_test, one_and_two_threads_agree_on_random_archives) {
   const std::uint64_t count = from_environment("CDBBEM_DIFF_ARCHIVES", default_archives);
