@@ -8,6 +8,8 @@
 #include "model/element_class.h"
 #include "model/faces.h"
 #include "model/model.h"
+#include "model/skin.h"
+#include "model/solid_faces.h"
 #include "model/store.h"
 #include "model/triangulation.h"
 
@@ -82,14 +84,23 @@ struct label_set {
 // The shared state of the building: contents, the sorted node labels and
 // element classes, and the model.
 struct building {
+  building(archive_contents& contents, const any_choices& chosen, model& built,
+           std::vector<std::string>& noted)
+      : c(contents), choices(chosen), m(built), notes(noted) {}
+
   archive_contents& c;
   const any_choices& choices;
   model& m;
   std::vector<std::string>& notes;
-  std::vector<element_class> classes;       // per element record
-  std::vector<std::uint32_t> by_label;      // element indices ordered by label
-  std::vector<std::uint32_t> boundary;      // boundary element indices, in record order
-  std::vector<std::int32_t> point_labels;   // field point labels, ascending
+  std::vector<element_class> classes;   // per element record
+  std::vector<std::uint32_t> by_label;  // element indices ordered by label
+  std::vector<std::uint32_t> boundary;  // boundary element indices, in record order
+  // Without shells the boundary is the skin of the solids: their shapes
+  // (none for any other element) and the faces no other solid shares.
+  bool skin = false;
+  std::vector<solid_shape> shapes;
+  solid_skin skin_faces;
+  std::vector<std::int32_t> point_labels;  // field point labels, ascending
 
   // The defined nodes' labels, ascending once sorted.
   std::int64_t node_count() const { return static_cast<std::int64_t>(c.node_labels.size()); }
@@ -102,8 +113,8 @@ struct building {
       return;
     }
     lowest_label = c.node_labels[0];
-    const std::int64_t range = std::int64_t{c.node_labels[static_cast<std::size_t>(n - 1)]} -
-                               lowest_label + 1;
+    const std::int64_t range =
+        std::int64_t{c.node_labels[static_cast<std::size_t>(n - 1)]} - lowest_label + 1;
     if (range <= 2 * n + 1024) {
       index_by_label.assign(static_cast<std::size_t>(range), 0);
       for (std::int64_t k = 0; k < n; ++k) {
@@ -125,8 +136,9 @@ struct building {
     return it != last && *it == label ? static_cast<std::int32_t>(it - first + 1) : 0;
   }
   const any_element* element(std::int32_t label) const {
-    auto it = std::lower_bound(by_label.begin(), by_label.end(), label,
-                               [&](std::uint32_t k, std::int32_t l) { return c.elements[k].label < l; });
+    auto it =
+        std::lower_bound(by_label.begin(), by_label.end(), label,
+                         [&](std::uint32_t k, std::int32_t l) { return c.elements[k].label < l; });
     return it != by_label.end() && c.elements[*it].label == label ? &c.elements[*it] : nullptr;
   }
   [[noreturn]] void raise(report number, std::string message) const {
@@ -251,24 +263,53 @@ void check_reading(building& b) {
 
 // The boundary: shells and surface elements outside FIELDCELLS, in record
 // order; a note for each class passed over.
+// The shape of element `k` when it is a solid outside FIELDCELLS.
+solid_shape shape_of(const building& b, std::uint32_t k) {
+  const any_element& e = b.c.elements[k];
+  std::int32_t option = 0;
+  for (const any_type& t : b.c.types) {
+    option = t.itype == e.itype ? t.shape : option;
+  }
+  return solid_shape_of(b.classes[k], option);
+}
+
+// The boundary: shells and surface elements outside FIELDCELLS, in record
+// order, or without them the solids, whose skin it is; a note for each
+// class passed over.
 void choose_boundary(building& b, const label_set& cells) {
-  passed_records passed[class_count];
   for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
     const element_class cls = b.classes[k];
-    if (cells.has(b.c.elements[k].label)) {
-      continue;
-    }
-    if (cls == element_class::shell || cls == element_class::mesh_surface) {
+    if ((cls == element_class::shell || cls == element_class::mesh_surface) &&
+        !cells.has(b.c.elements[k].label)) {
       b.boundary.push_back(k);
-    } else {
-      passed[static_cast<int>(cls)].add(b.c.elements[k].line);
+    }
+  }
+  if (b.boundary.empty()) {
+    b.shapes.assign(b.c.elements.size(), solid_shape::none);
+    for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
+      if (!cells.has(b.c.elements[k].label)) {
+        b.shapes[k] = shape_of(b, k);
+        if (b.shapes[k] != solid_shape::none) {
+          b.boundary.push_back(k);
+        }
+      }
+    }
+    b.skin = !b.boundary.empty();
+  }
+  passed_records passed[class_count];
+  for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
+    const bool taken = b.skin ? b.shapes[k] != solid_shape::none
+                              : b.classes[k] == element_class::shell ||
+                                    b.classes[k] == element_class::mesh_surface;
+    if (!taken && !cells.has(b.c.elements[k].label)) {
+      passed[static_cast<int>(b.classes[k])].add(b.c.elements[k].line);
     }
   }
   std::string found;
   for (int k = 0; k < class_count; ++k) {
     if (passed[k].count > 0) {
-      const std::string what = std::to_string(passed[k].count) + " " +
-                               class_words(static_cast<element_class>(k));
+      const std::string what =
+          std::to_string(passed[k].count) + " " + class_words(static_cast<element_class>(k));
       found += (found.empty() ? "" : ", ") + what;
       b.notes.push_back(what + " passed over, the first on " + at_line(passed[k].first_line));
     }
@@ -282,9 +323,30 @@ void choose_boundary(building& b, const label_set& cells) {
     if (found.empty()) {
       found = b.c.elements.empty() ? "no elements" : "only field cells";
     }
-    b.raise(any_no_boundary, "no boundary: the archive has no shell or surface elements "
-                             "outside FIELDCELLS; it has " +
-                                 std::to_string(b.node_count()) + " nodes and " + found);
+    b.raise(any_no_boundary,
+            "no boundary: the archive has no shell, surface or solid elements "
+            "outside FIELDCELLS; it has " +
+                std::to_string(b.node_count()) + " nodes and " + found);
+  }
+}
+
+// The faces of the solids that no other solid shares.
+void find_solid_skin(building& b, unsigned threads) {
+  solid_elements view;
+  view.count = static_cast<std::int64_t>(b.c.elements.size());
+  view.nodes = b.c.element_nodes.data();
+  if (view.count > 0) {
+    view.first_node = {&b.c.elements[0].first_node, sizeof(any_element)};
+    view.node_count = {&b.c.elements[0].node_count, sizeof(any_element)};
+    view.shape = {b.shapes.data(), sizeof(solid_shape)};
+  }
+  b.skin_faces = find_skin(view, threads > 1 ? 2 : 1);
+  if (b.skin_faces.shared_by_more > 0) {
+    const any_element& e = b.c.elements[b.skin_faces.first_shared.element];
+    b.notes.push_back(std::to_string(b.skin_faces.shared_by_more) +
+                      " faces shared by three or more solids are not skin, the first: element " +
+                      std::to_string(e.label) + " face " +
+                      std::to_string(b.skin_faces.first_shared.face));
   }
 }
 
@@ -382,6 +444,30 @@ std::int32_t choose_label(const building& b, const std::vector<label_use>& uses,
 
 std::int32_t triangle_bound(const any_element& e) { return e.node_count > 4 ? 6 : 2; }
 
+// The skin faces of a solid as triangles of their face numbers.
+void triangulate_skin_faces(building& b, triangle_builder& builder, const any_element& e,
+                            std::size_t& next_face, std::uint32_t element) {
+  const std::vector<skin_face>& faces = b.skin_faces.faces;
+  std::int32_t nodes[64];
+  const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
+  for (std::int32_t k = 0; k < e.node_count && k < 64; ++k) {
+    nodes[k] = fields[k] != 0 ? b.node_index(fields[k]) : 0;
+  }
+  const solid_shape shape = b.shapes[element];
+  for (; next_face < faces.size() && faces[next_face].element == element; ++next_face) {
+    const element_face face =
+        solid_face(nodes, std::min(e.node_count, 64), shape, faces[next_face].face);
+    for (int k = 0; k < face.corner_count; ++k) {
+      if (face.corners[k] == 0) {
+        b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " +
+                                        at_line(e.line) + " has no node in a corner field");
+      }
+    }
+    triangulate_face(builder, face.corners, face.corner_count, face.midsides,
+                     faces[next_face].face);
+  }
+}
+
 // The face of a boundary element as node indices among the defined nodes.
 element_face boundary_face(const building& b, const any_element& e) {
   const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
@@ -466,9 +552,10 @@ void apply_potentials(building& b, std::int32_t dof) {
     s.node_potential[at - first + 1] = p.value;
   }
   if (outside.count > 0) {
-    b.notes.push_back(std::to_string(outside.count) +
-                      " potentials on nodes that are not boundary nodes passed over, the first on " +
-                      at_line(outside.first_line));
+    b.notes.push_back(
+        std::to_string(outside.count) +
+        " potentials on nodes that are not boundary nodes passed over, the first on " +
+        at_line(outside.first_line));
   }
 }
 
@@ -485,6 +572,11 @@ void apply_fluxes(building& b, std::int32_t load) {
     const std::int32_t position = b.m.store.element_position.find(q.element);
     if (position == 0) {
       elsewhere.add(q.line);
+    } else if (b.skin) {
+      // A face of a solid carries its flux when it is on the skin.
+      if (set_face_flux(b.m, position, q.face, q.mean) == 0) {
+        edges.add(q.line);
+      }
     } else if (q.face != 1 && q.face != 2 && q.face != 0) {
       edges.add(q.line);
     } else {
@@ -493,7 +585,8 @@ void apply_fluxes(building& b, std::int32_t load) {
   }
   const std::pair<passed_records*, const char*> passed[] = {
       {&keys, " fluxes of a value key other than 0 and 1"},
-      {&edges, " fluxes on edges of surface elements"},
+      {&edges, b.skin ? " fluxes on faces of solids that are not on the skin"
+                      : " fluxes on edges of surface elements"},
       {&elsewhere, " fluxes on elements that are not boundary elements"}};
   for (const auto& [records, what] : passed) {
     if (records->count > 0) {
@@ -506,9 +599,9 @@ void apply_fluxes(building& b, std::int32_t load) {
 void check_values(const building& b, std::int32_t dof) {
   for (const any_potential& p : b.c.potentials) {
     if (p.dof == dof && p.form != value_form::number) {
-      const char* what = p.form == value_form::table          ? "a table, not a number"
-                         : p.form == value_form::all_nodes    ? "D,ALL, which needs a selection"
-                                                              : "a value that is not a number";
+      const char* what = p.form == value_form::table       ? "a table, not a number"
+                         : p.form == value_form::all_nodes ? "D,ALL, which needs a selection"
+                                                           : "a value that is not a number";
       b.raise(any_condition_value, at_line(p.line) + ": the potential is " + what);
     }
   }
@@ -530,12 +623,17 @@ void fill_field_points(building& b) {
 void make_triangles(building& b) {
   model_store& s = b.m.store;
   triangle_builder builder(b.m);
+  std::size_t next_face = 0;
   for (std::size_t k = 0; k < b.boundary.size(); ++k) {
     const any_element& e = b.c.elements[b.boundary[k]];
     const auto position = static_cast<std::int32_t>(k + 1);
     builder.begin_element(position, e.label);
-    const element_face face = boundary_face(b, e);
-    triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);
+    if (b.skin) {
+      triangulate_skin_faces(b, builder, e, next_face, b.boundary[k]);
+    } else {
+      const element_face face = boundary_face(b, e);
+      triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);
+    }
     s.element_position.add(e.label, position);
   }
   builder.finish();
@@ -563,7 +661,7 @@ void fill_field_cells(building& b, const std::vector<std::uint32_t>& cells) {
 
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
                      std::vector<std::string>& notes) {
-  building b{contents, choices, m, notes, {}, {}, {}, {}, {}, 0};
+  building b(contents, choices, m, notes);
   sort_nodes(b);
   b.index_nodes();
   check_reading(b);
@@ -579,9 +677,16 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   // The store one group at a time, each read part freed before the next
   // is taken: every defined node first, shrunk to the used ones once the
   // triangles are made.
+  if (b.skin) {
+    find_solid_skin(b, choices.threads);
+  }
   std::int64_t bound = 0;
-  for (std::uint32_t k : b.boundary) {
-    bound += triangle_bound(contents.elements[k]);
+  if (b.skin) {
+    bound = 6 * static_cast<std::int64_t>(b.skin_faces.faces.size());
+  } else {
+    for (std::uint32_t k : b.boundary) {
+      bound += triangle_bound(contents.elements[k]);
+    }
   }
   m.counts.node_count = static_cast<std::int32_t>(b.node_count());
   m.counts.element_count = static_cast<std::int32_t>(b.boundary.size());
@@ -630,7 +735,10 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
                     " conditions after FINISH (a solution section) passed over, the first on " +
                     at_line(contents.solution_conditions.first_line));
   }
-  if (!notes.empty()) {
+  if (b.skin) {
+    notes.push_back("the boundary taken: the skin of " + std::to_string(b.boundary.size()) +
+                    " solid elements");
+  } else if (!notes.empty()) {
     notes.push_back("the boundary taken: " + std::to_string(b.boundary.size()) +
                     " shell and surface elements");
   }

@@ -15,9 +15,10 @@ struct model;
 /// Reports of the reading of an archive as the pre-processor writes it.
 inline constexpr report any_reading_fault{109};  ///< a record not as its block or command requires
 inline constexpr report any_no_boundary{110};    ///< no shell or surface element
-inline constexpr report any_undefined_node{111};  ///< a boundary element names a node no block defines
-inline constexpr report any_field_fault{112};     ///< a field point or cell that cannot be one
-inline constexpr report any_label_choice{113};    ///< which DOF or load label is meant is not clear
+inline constexpr report any_undefined_node{
+    111};                                      ///< a boundary element names a node no block defines
+inline constexpr report any_field_fault{112};  ///< a field point or cell that cannot be one
+inline constexpr report any_label_choice{113};  ///< which DOF or load label is meant is not clear
 inline constexpr report any_condition_value{114};  ///< a table, ALL, or a value that is no number
 
 /// What the model building needs besides the contents.
@@ -25,6 +26,7 @@ struct any_choices {
   std::string dof;   ///< the DOF label of the potentials; empty: the only one
   std::string flux;  ///< the load label of the fluxes; empty: the only one
   std::uint64_t store_budget = 0;
+  unsigned threads = 1;          ///< threads the skin of solids may take
   channel unit = channel::none;  ///< the archive's channel, for reports
 };
 

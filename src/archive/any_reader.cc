@@ -106,8 +106,7 @@ class any_scan {
       const command_fields f = split_command(command);
       if (keyword_is(f[0], "/PREP7")) {
         after_finish_ = false;
-      } else if (keyword_is(f[0], "D") || keyword_is(f[0], "SFE") ||
-                 keyword_is(f[0], "SFEBLOCK")) {
+      } else if (keyword_is(f[0], "D") || keyword_is(f[0], "SFE") || keyword_is(f[0], "SFEBLOCK")) {
         c_.solution_conditions.add(in_.line_number());
       }
     });
@@ -458,8 +457,8 @@ class any_scan {
     }
     while (got < needed) {
       if (!in_.next(record) || ends_numeric_block(record)) {
-        c_.fault = {line, "the element on archive line " + std::to_string(line) +
-                              " needs " + std::to_string(needed) +
+        c_.fault = {line, "the element on archive line " + std::to_string(line) + " needs " +
+                              std::to_string(needed) +
                               " node fields, expected a continuation record"};
         return false;
       }
@@ -507,8 +506,8 @@ class any_scan {
         if (members == count) {
           return true;
         }
-        return fault("the component " + name + " holds fewer than its " +
-                     std::to_string(count) + " values");
+        return fault("the component " + name + " holds fewer than its " + std::to_string(count) +
+                     " values");
       }
       const int present = element_fields(record, format, values);
       if (present <= 0) {

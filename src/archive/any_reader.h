@@ -14,7 +14,7 @@ class record_reader;
 
 /// An element record (with its continuation records).
 struct any_element {
-  std::int64_t line;         ///< archive line of its first record
+  std::int64_t line;  ///< archive line of its first record
   std::int32_t label;
   std::int32_t itype;        ///< its type attribute, 0 for none
   std::uint32_t first_node;  ///< where its node fields start in `element_nodes`
@@ -62,9 +62,7 @@ struct label_use {
 struct passed_records {
   std::int64_t count = 0;
   std::int64_t first_line = 0;
-  void add(std::int64_t line) {
-    first_line = count++ == 0 ? line : first_line;
-  }
+  void add(std::int64_t line) { first_line = count++ == 0 ? line : first_line; }
 };
 
 /// A node or element component the reading needs: its label ranges, in

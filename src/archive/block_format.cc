@@ -42,7 +42,8 @@ struct format_text {
 };
 
 // Adds `repeat` fields like `field` after the last one.
-bool add_fields(block_format& format, std::int32_t& column, block_field field, std::int32_t repeat) {
+bool add_fields(block_format& format, std::int32_t& column, block_field field,
+                std::int32_t repeat) {
   for (std::int32_t k = 0; k < repeat; ++k) {
     if (format.count == block_format::max_fields) {
       return false;

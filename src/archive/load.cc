@@ -99,7 +99,7 @@ model load_any(record_reader& archive, const load_options& options, load_notes* 
     read_any_archive(archive, contents, options.threads);
     archive.check_unchanged();
     const any_choices choices{options.dof, options.flux, store_budget(options.store_memory_cap),
-                              archive.unit()};
+                              options.threads, archive.unit()};
     build_any_model(contents, choices, m, notes.any_notes);
   }
   if (noted != nullptr) {

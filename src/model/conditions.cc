@@ -38,13 +38,23 @@ void classify_triangles(model& m) {
 }
 
 void set_element_flux(model& m, std::int64_t position, double q) {
+  set_face_flux(m, position, -1, q);
+}
+
+std::int32_t set_face_flux(model& m, std::int64_t position, int face, double q) {
   model_store& store = m.store;
   const auto [first, end] = store.element_triangles(position);
+  std::int32_t set = 0;
   for (std::int32_t t = first; t < end; ++t) {
+    if (face >= 0 && store.triangle_face[t] != face) {
+      continue;
+    }
     store.triangle_bc_value[t] = q;
     store.triangle_bc_kind[t] = flux_prescribed;
     store.triangle_flux_set[t] = 1;
+    ++set;
   }
+  return set;
 }
 
 }  // namespace cdbbem

@@ -22,6 +22,10 @@ void classify_triangles(model& m);
 /// flux `q`, and notes that a flux record set them.
 void set_element_flux(model& m, std::int64_t position, double q);
 
+/// The same for the triangles of face `face` of that element only;
+/// returns how many there are.
+std::int32_t set_face_flux(model& m, std::int64_t position, int face, double q);
+
 }  // namespace cdbbem
 
 #endif  // CDBBEM_MODEL_CONDITIONS_H_

@@ -96,9 +96,8 @@ void allocate_node_columns(const model_counts& counts, model_store& store, std::
   allocate(store.field_point_xyz, 3 * p, total, budget);
 }
 
-void allocate_triangle_columns(const model_counts& counts, model_store& store,
-                               std::uint64_t budget, std::uint64_t& total,
-                               std::int64_t triangles) {
+void allocate_triangle_columns(const model_counts& counts, model_store& store, std::uint64_t budget,
+                               std::uint64_t& total, std::int64_t triangles) {
   const std::int64_t e = std::max<std::int64_t>(counts.element_count, 0);
   const std::int64_t c = std::max<std::int64_t>(counts.field_cell_count, 0);
   allocate(store.triangle_nodes, 3 * triangles, total, budget);

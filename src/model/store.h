@@ -24,12 +24,10 @@ void allocate_store(const model_counts& counts, model_store& store, std::uint64_
 /// that the budget holds for the whole store.
 void allocate_node_columns(const model_counts& counts, model_store& store, std::uint64_t budget,
                            std::uint64_t& total, double* node_xyz = nullptr);
-void allocate_triangle_columns(const model_counts& counts, model_store& store,
-                               std::uint64_t budget, std::uint64_t& total,
-                               std::int64_t triangles);
+void allocate_triangle_columns(const model_counts& counts, model_store& store, std::uint64_t budget,
+                               std::uint64_t& total, std::int64_t triangles);
 void allocate_condition_columns(const model_counts& counts, model_store& store,
-                                std::uint64_t budget, std::uint64_t& total,
-                                std::int64_t triangles);
+                                std::uint64_t budget, std::uint64_t& total, std::int64_t triangles);
 
 /// The memory the store may take: what the machine can give, or `cap`
 /// bytes when that is less (0 is no cap).

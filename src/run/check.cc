@@ -21,8 +21,7 @@
 namespace cdbbem {
 
 void write_vtu_output(const model& m, const mesh_report& r, bool node_labels,
-                      const std::string& temporary,
-                      const std::string& final_path) {
+                      const std::string& temporary, const std::string& final_path) {
   // An earlier input.vtu that is a plain file becomes the temporary file and
   // is written over: rewriting a file in place is much cheaper for the
   // system than writing a new one, and input.vtu is still absent until the
@@ -54,7 +53,7 @@ int finish_check(const model& m, const load_notes& notes, const run_options& opt
   }
   const int status = r.has_defects() ? defects_status : 0;
   if (options.json) {
-    write_check_json(r.figures, status, console);
+    write_check_json(r.figures, status, console, notes.any_notes);
   } else {
     write_check_report(r, archive, console);
   }

@@ -21,8 +21,7 @@ inline constexpr int defects_status = 3;
 /// `final_path` once whole; on a failure the temporary file is removed and
 /// the failure goes on, on channel 10.
 void write_vtu_output(const model& m, const mesh_report& r, bool node_labels,
-                      const std::string& temporary,
-                      const std::string& final_path);
+                      const std::string& temporary, const std::string& final_path);
 
 /// The rest of a checking run once the archive is read: the writers'
 /// verdict (63 when a number would not fit input.dat), the analysis (with

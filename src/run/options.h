@@ -13,9 +13,9 @@ struct command_line {
   bool check = false;
   bool json = false;
   bool vtk = false;
-  bool any = false;   ///< --any: read the archive as the pre-processor writes it
-  std::string dof;    ///< --dof LABEL, with --any: the potentials' degree of freedom
-  std::string flux;   ///< --flux LABEL, with --any: the fluxes' load label
+  bool any = false;  ///< --any: read the archive as the pre-processor writes it
+  std::string dof;   ///< --dof LABEL, with --any: the potentials' degree of freedom
+  std::string flux;  ///< --flux LABEL, with --any: the fluxes' load label
   bool has_path = false;
   std::string path;   ///< the PATH argument as given
   std::string error;  ///< for a usage error: its line, without line end

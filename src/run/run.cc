@@ -85,7 +85,10 @@ int translate(run_state& s, const run_options& options) {
   const model m = load(s.archive, s.console, how, &notes);
   s.reading = false;
   if (options.check) {
-    write_notes(notes, s.console);
+    // With --json the notes go into the object, which stays the only output.
+    if (!options.json) {
+      write_notes(notes, s.console);
+    }
     return finish_check(m, notes, options, s.archive_path, s.vtu_temporary, s.vtu_path, s.console);
   }
 

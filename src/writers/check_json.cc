@@ -41,8 +41,16 @@ std::string json_string(std::string_view text) {
   return s + "\"";
 }
 
-void write_check_json(const mesh_figures& f, int status, output_channel& out) {
+void write_check_json(const mesh_figures& f, int status, output_channel& out,
+                      const std::vector<std::string>& notes) {
   out.write_record("{");
+  if (!notes.empty()) {
+    std::string line = " \"notes\": [";
+    for (std::size_t k = 0; k < notes.size(); ++k) {
+      line += (k > 0 ? ", " : "") + json_string(notes[k]);
+    }
+    out.write_record(line + "],");
+  }
   for (const figure_row& row : figure_rows) {
     std::string line = " \"" + std::string(row.key) + "\": ";
     if (row.count != nullptr) {

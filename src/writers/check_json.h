@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/layout_survey.h"
 #include "model/model.h"
@@ -25,7 +26,10 @@ struct layout_explanation {
 /// JSON object, one key to a line, keys in the order of `figure_rows` and
 /// "status" last.  Reals in their shortest round-trip form, `null` when
 /// not finite.
-void write_check_json(const mesh_figures& f, int status, output_channel& out);
+/// `notes` are the reading's notes (those of --any), as an array "notes"
+/// when there are any.
+void write_check_json(const mesh_figures& f, int status, output_channel& out,
+                      const std::vector<std::string>& notes = {});
 
 /// Writes the object of a run that did not translate:
 /// {"status": N, "report": "..."} with `report` escaped as JSON requires,

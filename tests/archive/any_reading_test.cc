@@ -24,8 +24,8 @@ struct outcome {
   load_notes notes;
 };
 
-outcome read_any(const std::string& text, const std::string& flux = "",
-                 const std::string& dof = "", unsigned threads = 1) {
+outcome read_any(const std::string& text, const std::string& flux = "", const std::string& dof = "",
+                 unsigned threads = 1) {
   outcome o;
   record_reader archive;
   archive.open_memory(text, channel{5});
@@ -204,15 +204,15 @@ TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
                "        1        1        2        5        4\n"
                "        2        5        6        9        8\n-1\n"),
        "", 0, 7, 2, 4, 0, 0},
-      {"3-node shell written K = L", on_grid("ET,1,63\n" + solid + solid_record(4, {1, 2, 5, 5}) +
-                                             "-1\n"), "", 0, 3, 1, 1, 0, 0},
+      {"3-node shell written K = L",
+       on_grid("ET,1,63\n" + solid + solid_record(4, {1, 2, 5, 5}) + "-1\n"), "", 0, 3, 1, 1, 0, 0},
       {"8-node shell, COMPACT over two records",
        on_grid("ET,1,281\nTYPE,1\nEBLOCK,5,COMPACT\n(5i9)\n       11        1        3        9"
                "        7\n        2        6        8        4\n-1\n"),
        "", 0, 8, 1, 6, 0, 0},
       {"6-node triangle written as eight",
-       on_grid("ET,1,281\n" + solid + solid_record(3, {1, 3, 9, 9, 2, 6, 9, 5}) + "-1\n"), "", 0,
-       6, 1, 4, 0, 0},
+       on_grid("ET,1,281\n" + solid + solid_record(3, {1, 3, 9, 9, 2, 6, 9, 5}) + "-1\n"), "", 0, 6,
+       1, 4, 0, 0},
       {"type 200 six-node triangle by ETBLOCK",
        on_grid("ETBLOCK,1,1\n(2i9,19a9)\n        1      200        5\n       -1\n" + solid +
                solid_record(3, {1, 3, 9, 2, 6, 5}) + "-1\n"),
@@ -223,37 +223,47 @@ TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
                "        0        8        1        2        4        5\n-1\n"),
        "", 0, 4, 1, 2, 0, 0},
       {"field points and a cell over them",
-       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {6, 9, 8, 8}) +
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+               solid_record(2, {6, 9, 8, 8}) +
                "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"
                "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
        "", 0, 4, 1, 2, 4, 1},
       {"a component whose count is of the labels it names",
-       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {6, 9, 8, 8}) +
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+               solid_record(2, {6, 9, 8, 8}) +
                "-1\nCMBLOCK,FIELDPOINTS,NODE,4\n(8i10)\n         6        -9\n"
                "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
        "", 0, 4, 1, 2, 4, 1},
       {"a cell corner that is not a field point",
-       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + solid_record(2, {5, 9, 8, 8}) +
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+               solid_record(2, {5, 9, 8, 8}) +
                "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"
                "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
        "", 112, 0, 0, 0, 0, 0},
-      {"no ET record and 6 node fields", on_grid(solid + solid_record(3, {1, 3, 9, 2, 6, 5}) + "-1\n"),
-       "", 109, 0, 0, 0, 0, 0},
+      {"no ET record and 6 node fields",
+       on_grid(solid + solid_record(3, {1, 3, 9, 2, 6, 5}) + "-1\n"), "", 109, 0, 0, 0, 0, 0},
       {"a missing continuation record",
        on_grid("ET,1,281\nTYPE,1\nEBLOCK,5,COMPACT\n(5i9)\n       11        1        3        9"
                "        7\n-1\n"),
        "", 109, 0, 0, 0, 0, 0},
-      {"only solids", on_grid("ET,1,285\n" + solid + solid_record(3, {1, 2, 4, 5}) + "-1\n"), "",
-       110, 0, 0, 0, 0, 0},
-      {"two DOF labels", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
-                                 "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"), "", 113, 0, 0, 0, 0, 0},
-      {"two DOF labels, one chosen", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
-                                             "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"),
+      {"only solids: a tet's skin",
+       on_grid("ET,1,285\n" + solid + solid_record(3, {1, 2, 4, 5}) + "-1\n"), "", 0, 4, 1, 4, 0,
+       0},
+      {"nodes only", on_grid(""), "", 110, 0, 0, 0, 0, 0},
+      {"two DOF labels",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+               "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"),
+       "", 113, 0, 0, 0, 0, 0},
+      {"two DOF labels, one chosen",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+               "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"),
        "temp", 0, 4, 1, 2, 0, 0},
-      {"a DOF label no record has", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
-                                            "-1\nD,1,TEMP,1.0\n"), "MAG", 113, 0, 0, 0, 0, 0},
-      {"D,ALL", on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + "-1\nD,ALL,TEMP,1\n"),
-       "", 114, 0, 0, 0, 0, 0},
+      {"a DOF label no record has",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + "-1\nD,1,TEMP,1.0\n"), "MAG",
+       113, 0, 0, 0, 0, 0},
+      {"D,ALL",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) + "-1\nD,ALL,TEMP,1\n"), "",
+       114, 0, 0, 0, 0, 0},
   };
   for (const row& r : rows) {
     const outcome o = read_any(r.archive, "", r.dof);

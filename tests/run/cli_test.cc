@@ -93,8 +93,8 @@ TEST(cli_test, path_forms_and_usage_errors) {
       {{"--any", "sub", "--dof"}, 2, "cdbbem: '--dof' needs a LABEL (see --help)", ""},
       {{"--any", "--dof", "temp", "sub"},
        110,
-       "cdbbem: severe (110): no boundary: the archive has no shell or surface elements outside "
-       "FIELDCELLS; it has 0 nodes and no elements",
+       "cdbbem: severe (110): no boundary: the archive has no shell, surface or solid elements "
+       "outside FIELDCELLS; it has 0 nodes and no elements",
        "sub"},
   };
   for (const row& r : rows) {

@@ -79,28 +79,41 @@ TEST(real_archives_test, tetrahedra_translate_as_quadrilaterals) {
 }
 
 }  // namespace
-// With --any each is read whole: all but one hold solids and end with the
-// report of no boundary saying what they hold; one holds nodes only.
-TEST(real_archives_test, any_reading_says_what_each_holds) {
-  const std::string none = "cdbbem: severe (110): no boundary: the archive has no shell or "
-                           "surface elements outside FIELDCELLS; it has ";
-  const std::pair<const char*, std::string> rows[] = {
-      {"ErnoRadiation.cdb", none + "65 nodes and 9 surface-effect elements, 27 8-node bricks"},
-      {"HexBeam.cdb", none + "321 nodes and 40 20-node bricks"},
-      {"TetBeam.cdb", none + "1041 nodes and 3913 10-node tets"},
-      {"all_solid_cells.cdb", none + "52 nodes and 4 20-node bricks"},
-      {"mesh200.cdb", none + "4961 nodes and 1000 volume mesh elements"},
-      {"sector.cdb", none + "655 nodes and 105 8-node bricks"},
-      {"workbench_193.cdb", none + "3 nodes and no elements"},
+// With --any each is read whole: the solids' skin is the boundary, closed
+// and oriented outward (the check's volume is positive); the archive of
+// nodes alone has none.
+TEST(real_archives_test, any_reading_takes_the_skin_of_the_solids) {
+  struct row {
+    const char* file;
+    int nodes, triangles, solids;
   };
-  for (const auto& [file, err] : rows) {
+  const row rows[] = {
+      {"ErnoRadiation.cdb", 56, 108, 27}, {"HexBeam.cdb", 266, 528, 40},
+      {"TetBeam.cdb", 698, 1392, 3913},   {"all_solid_cells.cdb", 52, 92, 4},
+      {"mesh200.cdb", 1802, 3600, 1000},  {"sector.cdb", 209, 414, 105},
+  };
+  for (const row& r : rows) {
     temp_dir dir;
-    write_file(dir.file("ANSYS_Model.cdb"), read_file(data_dir() + "/real-archives/" + file));
-    run_result result = run_executable(dir.path(), {"--any"});
-    EXPECT_EQ(result.status, 110) << file;
-    EXPECT_EQ(result.err.substr(0, result.err.find('\n')), err) << file;
-    EXPECT_EQ(read_file(dir.file("input.dat")), "") << file;
+    write_file(dir.file("ANSYS_Model.cdb"), read_file(data_dir() + "/real-archives/" + r.file));
+    run_result result = run_executable(dir.path(), {"--any", "--check", "--json"});
+    EXPECT_EQ(result.status, 0) << r.file << result.err;
+    const std::string& out = result.out;
+    for (const std::string& key :
+         {"\"nodes\": " + std::to_string(r.nodes), "\"triangles\": " + std::to_string(r.triangles),
+          "\"elements\": " + std::to_string(r.solids), std::string("\"closed\": true"),
+          std::string("\"oriented\": true")}) {
+      EXPECT_NE(out.find(key), std::string::npos) << r.file << ": " << key << "\n" << out;
+    }
+    EXPECT_EQ(out.find("\"volume\": -"), std::string::npos) << r.file;
   }
+  temp_dir dir;
+  write_file(dir.file("ANSYS_Model.cdb"),
+             read_file(data_dir() + "/real-archives/workbench_193.cdb"));
+  run_result result = run_executable(dir.path(), {"--any"});
+  EXPECT_EQ(result.status, 110);
+  EXPECT_EQ(result.err.substr(0, result.err.find('\n')),
+            "cdbbem: severe (110): no boundary: the archive has no shell, surface or solid "
+            "elements outside FIELDCELLS; it has 3 nodes and no elements");
 }
 
 }  // namespace cdbbem::testing

@@ -1,0 +1,440 @@
+#include "model/skin.h"
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+#include <vector>
+
+#include "model/solid_faces.h"
+#include "platform/machine.h"
+#include "textrec/early_task.h"
+#include "textrec/failure.h"
+
+namespace cdbbem {
+
+namespace {
+
+// Each face with area is known by an id, its element's index shifted past
+// 3 bits for its number, and by its distinct corners.  A 64-bit hash of
+// the corners picks its bucket, so that the faces of one corner set meet
+// in one bucket, where sorting by corners brings them together.  The
+// buckets are taken in parts of about the same number of faces, each part
+// holding the corners of its faces beside their ids: nothing is read back
+// from the elements at random, and the memory is that of one part.  Each
+// part reads the elements again in order and keeps only its own faces.
+constexpr int face_bits = 3;
+
+// Buckets of about this many faces when every element is a brick, but no
+// more buckets than `most_bucket_bits` give: filling them keeps the next
+// place of each in the cache whatever the mesh's size, and a larger
+// bucket costs only a larger spread by the hash inside it.
+constexpr std::uint64_t bucket_faces = 4096;
+constexpr int most_bucket_bits = 11;
+
+// The faces are taken in one part when they take no more than this.
+constexpr std::uint64_t part_bytes_below = std::uint64_t{16} << 20;
+
+// A face: its distinct corners ascending (a set of 3 repeats its last,
+// which sets 4 distinct corners apart), then its id.
+struct face_entry {
+  std::uint32_t corners[4];
+  std::uint32_t id;
+};
+
+std::uint64_t high_pair(const face_entry& e) {
+  return std::uint64_t{e.corners[0]} << 32 | e.corners[1];
+}
+std::uint64_t low_pair(const face_entry& e) {
+  return std::uint64_t{e.corners[2]} << 32 | e.corners[3];
+}
+
+bool same_corners(const face_entry& a, const face_entry& b) {
+  return high_pair(a) == high_pair(b) && low_pair(a) == low_pair(b);
+}
+
+// By corners, then by id: one set's faces together, in element order.
+bool before(const face_entry& a, const face_entry& b) {
+  if (high_pair(a) != high_pair(b)) {
+    return high_pair(a) < high_pair(b);
+  }
+  if (low_pair(a) != low_pair(b)) {
+    return low_pair(a) < low_pair(b);
+  }
+  return a.id < b.id;
+}
+
+std::uint64_t corner_hash(const face_entry& e) {
+  std::uint64_t h = high_pair(e) * 0x9E3779B97F4A7C15u ^ low_pair(e) * 0xC2B2AE3D27D4EB4Fu;
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDu;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53u;
+  return h ^ (h >> 33);
+}
+
+skin_face face_of(std::uint32_t id) {
+  return {id >> face_bits, static_cast<std::uint8_t>(id & ((1u << face_bits) - 1))};
+}
+
+void order(std::uint32_t& a, std::uint32_t& b) {
+  const std::uint32_t low = std::min(a, b);
+  b = std::max(a, b);
+  a = low;
+}
+
+// The entry of a face of corners a, b, c (and d when `four`); false for a
+// face of fewer than 3 distinct corners.  Every face of every element
+// passes here, so the corners stay values in registers rather than an
+// array sorted in memory.  They are compared as unsigned values: any order
+// serves that is the same for all faces.
+template <bool four>
+bool face_of_corners(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
+                     std::uint32_t id, face_entry& e) {
+  if constexpr (four) {
+    order(a, b);
+    order(c, d);
+    order(a, c);
+    order(b, d);
+    order(b, c);
+    const int repeats = (a == b) + (b == c) + (c == d);
+    if (repeats > 1) {
+      return false;
+    }
+    if (repeats == 1) {
+      // The one repeat dropped: a b c d becomes the 3 distinct, the last
+      // repeated.
+      b = a == b ? c : b;
+      c = c == d ? c : d;
+      d = c;
+    }
+  } else {
+    order(a, b);
+    order(b, c);
+    order(a, b);
+    if (a == b || b == c) {
+      return false;
+    }
+    d = c;
+  }
+  e = {{a, b, c, d}, id};
+  return true;
+}
+
+// Reads the faces of the caller's elements in order, each shape's corner
+// fields taken from the face table once.
+class face_scan {
+ public:
+  explicit face_scan(const solid_elements& s) : s_(s) {
+    for (int shape = 0; shape < shape_count; ++shape) {
+      shape_table& t = tables_[shape];
+      t.faces = solid_face_count(static_cast<solid_shape>(shape));
+      t.corner_fields = t.faces == 6 ? 8 : 4;
+      for (int face = 1; face <= t.faces; ++face) {
+        solid_face_corner_fields(static_cast<solid_shape>(shape), face, t.corners[face - 1]);
+      }
+    }
+  }
+
+  // Calls `each(entry, hash)` for every face with area of elements
+  // [begin, end), in element order.
+  template <typename F>
+  void each(std::int64_t begin, std::int64_t end, F each) const {
+    for (std::int64_t k = begin; k < end; ++k) {
+      const auto shape = static_cast<int>(s_.shape[k]);
+      if (shape >= shape_count || tables_[shape].faces == 0) {
+        continue;
+      }
+      const shape_table& t = tables_[shape];
+      const std::int32_t* fields =
+          s_.nodes +
+          (s_.first_node.first != nullptr ? std::int64_t{s_.first_node[k]} : k * s_.nodes_each);
+      const int written = s_.node_count.first != nullptr ? s_.node_count[k] : s_.nodes_each;
+      std::uint32_t corners[8] = {};
+      for (int c = 0; c < t.corner_fields; ++c) {
+        corners[c] = c < written ? static_cast<std::uint32_t>(fields[c]) : 0;
+      }
+      const auto first_id = static_cast<std::uint32_t>(k << face_bits);
+      for (int face = 0; face < t.faces; ++face) {
+        const int* at = t.corners[face];
+        face_entry e;
+        const std::uint32_t id = first_id | static_cast<std::uint32_t>(face + 1);
+        const bool area =
+            t.faces == 6
+                ? face_of_corners<true>(corners[at[0]], corners[at[1]], corners[at[2]],
+                                        corners[at[3]], id, e)
+                : face_of_corners<false>(corners[at[0]], corners[at[1]], corners[at[2]], 0, id, e);
+        if (area) {
+          each(e, corner_hash(e));
+        }
+      }
+    }
+  }
+
+ private:
+  static constexpr int shape_count = 5;
+  struct shape_table {
+    int faces = 0;
+    int corner_fields = 0;  // the fields that hold its corners
+    int corners[6][4] = {};
+  };
+  const solid_elements& s_;
+  shape_table tables_[shape_count];
+};
+
+// What matching a range of buckets finds, and its scratch.
+struct match_result {
+  std::vector<std::uint32_t> skin;  // ids of faces no other element has
+  std::int64_t shared_by_more = 0;
+  std::uint32_t first_shared = UINT32_MAX;
+  std::vector<face_entry> sorted;
+  std::vector<std::uint16_t> groups;
+  std::vector<std::uint32_t> starts;
+};
+
+// Takes each run of one corner set in [begin, end), sorted: skin when one
+// element has it, shared by more when three or more do.
+void take_runs(const face_entry* begin, const face_entry* end, match_result& out) {
+  for (const face_entry* run = begin; run < end;) {
+    const face_entry* next = run + 1;
+    int elements = 1;
+    while (next < end && same_corners(*next, *run)) {
+      elements += (next->id >> face_bits) != (next[-1].id >> face_bits) ? 1 : 0;
+      ++next;
+    }
+    if (elements == 1) {
+      for (const face_entry* f = run; f < next; ++f) {
+        out.skin.push_back(f->id);
+      }
+    } else if (elements >= 3) {
+      ++out.shared_by_more;
+      out.first_shared = std::min(out.first_shared, run->id);
+    }
+    run = next;
+  }
+}
+
+// Sorts [begin, end) by corners, then id; few faces, mostly in order.
+void insertion_sort(face_entry* begin, face_entry* end) {
+  for (face_entry* f = begin + 1; f < end; ++f) {
+    const face_entry moved = *f;
+    face_entry* to = f;
+    for (; to > begin && before(moved, to[-1]); --to) {
+      *to = to[-1];
+    }
+    *to = moved;
+  }
+}
+
+// Matches the faces of each bucket of [first, last) (from `entries +
+// start[b]`).  A bucket is first spread by the next bits of the hash into
+// groups of a face or two, in order of those bits, so that what is sorted
+// by corners are those small groups: equal sets have equal hashes.
+void match_buckets(face_entry* entries, const std::uint32_t* start, std::size_t first,
+                   std::size_t last, int bucket_bits, match_result& out) {
+  for (std::size_t b = first; b < last; ++b) {
+    face_entry* begin = entries + start[b];
+    const std::size_t size = start[b + 1] - start[b];
+    if (size == 0) {
+      continue;
+    }
+    const int group_bits = std::min(static_cast<int>(std::bit_width(size)), 16);
+    const std::size_t groups = std::size_t{1} << group_bits;
+    out.starts.assign(groups + 1, 0);
+    out.sorted.resize(std::max(out.sorted.size(), size));
+    out.groups.resize(std::max(out.groups.size(), size));
+    for (std::size_t k = 0; k < size; ++k) {
+      const auto g =
+          static_cast<std::uint16_t>(corner_hash(begin[k]) << bucket_bits >> (64 - group_bits));
+      out.groups[k] = g;
+      ++out.starts[g + 1u];
+    }
+    for (std::size_t g = 0; g < groups; ++g) {
+      out.starts[g + 1] += out.starts[g];
+    }
+    for (std::size_t k = 0; k < size; ++k) {
+      out.sorted[out.starts[out.groups[k]]++] = begin[k];
+    }
+    // Each group now ends where the next began.
+    for (std::size_t g = 0; g < groups; ++g) {
+      face_entry* group_begin = out.sorted.data() + (g == 0 ? 0 : out.starts[g - 1]);
+      face_entry* group_end = out.sorted.data() + out.starts[g];
+      insertion_sort(group_begin, group_end);
+      take_runs(group_begin, group_end, out);
+    }
+  }
+}
+
+// Runs `lower` here and `upper` beside it when two threads are asked for.
+template <typename L, typename U>
+void in_two(bool parallel, L lower, U upper) {
+  early_task beside;
+  beside.start(parallel, upper);
+  lower();
+  beside.finish();
+}
+
+// The search, in its steps.  Elements [0, middle) are the lower half, read
+// here; the upper half is read beside it when there are two threads, each
+// half counting and placing its faces apart.
+class skin_search {
+ public:
+  skin_search(const solid_elements& s, int threads)
+      : scan_(s),
+        count_(std::max<std::int64_t>(s.count, 0)),
+        middle_(count_ / 2),
+        parallel_(threads > 1),
+        bits_(std::clamp(
+            static_cast<int>(std::bit_width(static_cast<std::uint64_t>(count_) * 6 / bucket_faces)),
+            1, most_bucket_bits)),
+        buckets_(std::size_t{1} << bits_),
+        lower_count_(buckets_),
+        upper_count_(buckets_) {}
+
+  solid_skin run(std::uint64_t part_bytes) {
+    count();
+    const std::vector<std::size_t> ends = plan_parts(part_bytes);
+    entries_ = std::make_unique_for_overwrite<face_entry[]>(largest_ + 2);
+    advise_huge_pages(entries_.get(), largest_ * sizeof(face_entry));
+    start_.resize(buckets_ + 1);
+    std::size_t first = 0;
+    for (const std::size_t end : ends) {
+      place(first, end);
+      match(first, end);
+      first = end;
+    }
+    entries_.reset();
+    return list();
+  }
+
+ private:
+  std::size_t bucket(std::uint64_t hash) const { return hash >> (64 - bits_); }
+  std::uint64_t faces_in(std::size_t b) const {
+    return std::uint64_t{lower_count_[b]} + upper_count_[b];
+  }
+
+  void count() {
+    auto count_into = [&](std::int64_t begin, std::int64_t end, std::vector<std::uint32_t>& c) {
+      scan_.each(begin, end, [&](const face_entry&, std::uint64_t h) { ++c[bucket(h)]; });
+    };
+    in_two(
+        parallel_, [&] { count_into(0, middle_, lower_count_); },
+        [&] { count_into(middle_, count_, upper_count_); });
+  }
+
+  // The end of each part's run of buckets: a part ends with the bucket
+  // that brings it to `part_bytes` of faces (0: to half of all, or all
+  // when they take no more than `part_bytes_below`).
+  std::vector<std::size_t> plan_parts(std::uint64_t part_bytes) {
+    std::uint64_t total = 0;
+    for (std::size_t b = 0; b < buckets_; ++b) {
+      total += faces_in(b);
+    }
+    std::uint64_t capacity = part_bytes / sizeof(face_entry);
+    if (part_bytes == 0) {
+      capacity = total * sizeof(face_entry) > part_bytes_below ? (total + 1) / 2 : total;
+    }
+    std::vector<std::size_t> ends;
+    std::uint64_t in_part = 0;
+    for (std::size_t b = 0; b < buckets_; ++b) {
+      in_part += faces_in(b);
+      if (in_part >= std::max<std::uint64_t>(capacity, 1) || b + 1 == buckets_) {
+        ends.push_back(b + 1);
+        largest_ = std::max(largest_, in_part);
+        in_part = 0;
+      }
+    }
+    return ends;
+  }
+
+  // Places the faces of buckets [first, end): each bucket's from the lower
+  // half, then the upper half's.  The faces of other buckets all go to one
+  // place past the part's (one for each half, as both may fill it at once),
+  // which is cheaper than telling them apart by a branch taken at random.
+  void place(std::size_t first, std::size_t end) {
+    const auto elsewhere = static_cast<std::uint32_t>(largest_);
+    std::vector<std::uint32_t> lower_at(buckets_, elsewhere), upper_at(buckets_, elsewhere + 1);
+    std::uint32_t at = 0;
+    for (std::size_t b = first; b < end; ++b) {
+      start_[b] = at;
+      lower_at[b] = at;
+      upper_at[b] = at + lower_count_[b];
+      at += lower_count_[b] + upper_count_[b];
+    }
+    start_[end] = at;
+    auto place_from = [&](std::int64_t begin, std::int64_t stop, std::vector<std::uint32_t>& to) {
+      face_entry* e = entries_.get();
+      scan_.each(begin, stop, [&](const face_entry& f, std::uint64_t h) {
+        const std::size_t b = bucket(h);
+        std::uint32_t& next = to[b];
+        e[next] = f;
+        next += b - first < end - first ? 1 : 0;
+      });
+    };
+    in_two(
+        parallel_, [&] { place_from(0, middle_, lower_at); },
+        [&] { place_from(middle_, count_, upper_at); });
+  }
+
+  // Matches buckets [first, end), split between the threads where half
+  // their faces lie below.
+  void match(std::size_t first, std::size_t end) {
+    std::size_t split = first;
+    while (split < end && start_[split] < start_[end] / 2) {
+      ++split;
+    }
+    face_entry* e = entries_.get();
+    const std::uint32_t* s = start_.data();
+    in_two(
+        parallel_, [&] { match_buckets(e, s, first, split, bits_, lower_match_); },
+        [&] { match_buckets(e, s, split, end, bits_, upper_match_); });
+  }
+
+  // The skin faces marked by element, then listed in element order.
+  solid_skin list() {
+    solid_skin skin;
+    skin.shared_by_more = lower_match_.shared_by_more + upper_match_.shared_by_more;
+    if (skin.shared_by_more > 0) {
+      skin.first_shared = face_of(std::min(lower_match_.first_shared, upper_match_.first_shared));
+    }
+    std::vector<std::uint8_t> marks(static_cast<std::size_t>(count_), 0);
+    for (const match_result* m : {&lower_match_, &upper_match_}) {
+      for (const std::uint32_t id : m->skin) {
+        std::uint8_t& mark = marks[id >> face_bits];
+        mark = static_cast<std::uint8_t>(mark | (1u << (id & ((1u << face_bits) - 1))));
+      }
+    }
+    skin.faces.reserve(lower_match_.skin.size() + upper_match_.skin.size());
+    lower_match_ = {};
+    upper_match_ = {};
+    for (std::size_t k = 0; k < marks.size(); ++k) {
+      for (unsigned left = marks[k]; left != 0; left &= left - 1) {
+        skin.faces.push_back(
+            {static_cast<std::uint32_t>(k), static_cast<std::uint8_t>(std::countr_zero(left))});
+      }
+    }
+    return skin;
+  }
+
+  const face_scan scan_;
+  const std::int64_t count_;
+  const std::int64_t middle_;
+  const bool parallel_;
+  const int bits_;
+  const std::size_t buckets_;
+  std::vector<std::uint32_t> lower_count_, upper_count_;
+  std::vector<std::uint32_t> start_;
+  std::uint64_t largest_ = 0;
+  std::unique_ptr<face_entry[]> entries_;
+  match_result lower_match_, upper_match_;
+};
+
+}  // namespace
+
+solid_skin find_skin(const solid_elements& solids, int threads, std::uint64_t part_bytes) {
+  if (solids.count > skin_element_limit) {
+    fail(report::array_size_overflow, channel::none);
+  }
+  return skin_search(solids, threads).run(part_bytes);
+}
+
+}  // namespace cdbbem
