@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/load.h"
@@ -307,6 +309,62 @@ TEST(any_reading_test, conditions_of_the_chosen_labels_reach_the_model) {
   for (std::int32_t t = first; t < end; ++t) {
     EXPECT_EQ(s.triangle_bc_value[t], 3.0) << t;
   }
+}
+
+// Two bricks side by side: the skin leaves out the face they share, is
+// closed and oriented outward (each directed edge once, the volume by the
+// divergence theorem positive and equal to the bricks'), a flux on a skin
+// face reaches its triangles and one on the shared face is noted.
+TEST(any_reading_test, two_bricks_give_their_outward_skin) {
+  std::string text = "ET,1,185\nNBLOCK,6,SOLID\n(3i8,6e16.9)\n";
+  for (int z = 0; z < 2; ++z) {
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 3; ++x) {
+        char row[80];
+        std::snprintf(row, sizeof row, "%8d%8d%8d%16.9e%16.9e%16.9e\n", 1 + x + 3 * y + 6 * z, 0, 0,
+                      static_cast<double>(x), static_cast<double>(y), static_cast<double>(z));
+        text += row;
+      }
+    }
+  }
+  text += "-1\nEBLOCK,19,SOLID\n(19i9)\n" + solid_record(1, {1, 2, 5, 4, 7, 8, 11, 10}) +
+          solid_record(2, {2, 3, 6, 5, 8, 9, 12, 11}) +
+          "-1\nSFE,1,1,HFLUX,0,1,2,1,2\nSFE,1,3,HFLUX,0,9,9,9,9\n";
+  const outcome o = read_any(text);
+  ASSERT_EQ(o.status, 0) << o.message;
+  const model_store& s = o.m.store;
+  const std::int32_t t_count = o.m.counts.triangle_count;
+  EXPECT_EQ(o.m.counts.node_count, 12);
+  EXPECT_EQ(o.m.counts.element_count, 2);
+  EXPECT_EQ(t_count, 20);  // 10 square faces of the 12 minus the shared one each side
+  std::vector<std::pair<std::int32_t, std::int32_t>> edges;
+  double volume = 0.0;
+  for (std::int32_t t = 1; t <= t_count; ++t) {
+    const std::int32_t* v = s.triangle_nodes.column(t);
+    for (int k = 0; k < 3; ++k) {
+      edges.emplace_back(v[k], v[(k + 1) % 3]);
+    }
+    const double* a = s.node_xyz.column(v[0]);
+    const double* b = s.node_xyz.column(v[1]);
+    const double* c = s.node_xyz.column(v[2]);
+    volume += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+               a[2] * (b[0] * c[1] - b[1] * c[0])) /
+              6.0;
+    // The bottom face (face 1 of brick 1) carries the flux, the rest none.
+    const bool bottom = s.triangle_element[t] == 1 && s.triangle_face[t] == 1;
+    EXPECT_EQ(s.triangle_bc_value[t], bottom ? 1.5 : 0.0) << t;
+  }
+  std::sort(edges.begin(), edges.end());
+  EXPECT_EQ(std::adjacent_find(edges.begin(), edges.end()), edges.end());  // each directed once
+  for (const auto& [from, to] : edges) {
+    EXPECT_TRUE(std::binary_search(edges.begin(), edges.end(), std::make_pair(to, from)));
+  }
+  EXPECT_NEAR(volume, 2.0, 1e-12);
+  ASSERT_FALSE(o.notes.any_notes.empty());
+  EXPECT_EQ(o.notes.any_notes[0],
+            "1 fluxes on faces of solids that are not on the skin passed over, the first on "
+            "archive line 23");
+  EXPECT_EQ(o.notes.any_notes.back(), "the boundary taken: the skin of 2 solid elements");
 }
 
 }  // namespace
