@@ -1,9 +1,11 @@
 #include "archive/any_model.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "archive/any_reader.h"
+#include "archive/load_notes.h"
 #include "model/conditions.h"
 #include "model/element_class.h"
 #include "model/faces.h"
@@ -12,6 +14,7 @@
 #include "model/solid_faces.h"
 #include "model/store.h"
 #include "model/triangulation.h"
+#include "model/volume.h"
 
 namespace cdbbem {
 
@@ -100,6 +103,7 @@ struct building {
   bool skin = false;
   std::vector<solid_shape> shapes;
   solid_skin skin_faces;
+  solid_volume_figures* volumes = nullptr;
   std::vector<std::int32_t> point_labels;  // field point labels, ascending
 
   // The defined nodes' labels, ascending once sorted.
@@ -445,8 +449,8 @@ std::int32_t choose_label(const building& b, const std::vector<label_use>& uses,
 std::int32_t triangle_bound(const any_element& e) { return e.node_count > 4 ? 6 : 2; }
 
 // The skin faces of a solid as triangles of their face numbers.
-void triangulate_skin_faces(building& b, triangle_builder& builder, const any_element& e,
-                            std::size_t& next_face, std::uint32_t element) {
+void triangulate_skin_faces(building& b, triangle_builder& builder, solid_volumes& volumes,
+                            const any_element& e, std::size_t& next_face, std::uint32_t element) {
   const std::vector<skin_face>& faces = b.skin_faces.faces;
   std::int32_t nodes[64];
   const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
@@ -454,6 +458,12 @@ void triangulate_skin_faces(building& b, triangle_builder& builder, const any_el
     nodes[k] = fields[k] != 0 ? b.node_index(fields[k]) : 0;
   }
   const solid_shape shape = b.shapes[element];
+  // The element's own volume, over its faces, beside the skin's.
+  const double volume = volumes.of(nodes, std::min(e.node_count, 64), shape);
+  b.volumes->elements_volume += volume;
+  if (volume < 0.0 && b.volumes->negative++ < 5) {
+    b.volumes->negative_examples.emplace_back(e.label, volume);
+  }
   for (; next_face < faces.size() && faces[next_face].element == element; ++next_face) {
     const element_face face =
         solid_face(nodes, std::min(e.node_count, 64), shape, faces[next_face].face);
@@ -624,12 +634,16 @@ void make_triangles(building& b) {
   model_store& s = b.m.store;
   triangle_builder builder(b.m);
   std::size_t next_face = 0;
+  std::optional<solid_volumes> volumes;
+  if (b.skin) {
+    volumes.emplace(s.node_xyz.begin());
+  }
   for (std::size_t k = 0; k < b.boundary.size(); ++k) {
     const any_element& e = b.c.elements[b.boundary[k]];
     const auto position = static_cast<std::int32_t>(k + 1);
     builder.begin_element(position, e.label);
     if (b.skin) {
-      triangulate_skin_faces(b, builder, e, next_face, b.boundary[k]);
+      triangulate_skin_faces(b, builder, *volumes, e, next_face, b.boundary[k]);
     } else {
       const element_face face = boundary_face(b, e);
       triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);
@@ -660,8 +674,9 @@ void fill_field_cells(building& b, const std::vector<std::uint32_t>& cells) {
 }  // namespace
 
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
-                     std::vector<std::string>& notes) {
+                     std::vector<std::string>& notes, solid_volume_figures& solids) {
   building b(contents, choices, m, notes);
+  b.volumes = &solids;
   sort_nodes(b);
   b.index_nodes();
   check_reading(b);
@@ -679,6 +694,7 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   // triangles are made.
   if (b.skin) {
     find_solid_skin(b, choices.threads);
+    solids.skin = true;
   }
   std::int64_t bound = 0;
   if (b.skin) {

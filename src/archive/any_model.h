@@ -11,6 +11,7 @@ namespace cdbbem {
 
 struct archive_contents;
 struct model;
+struct solid_volume_figures;
 
 /// Reports of the reading of an archive as the pre-processor writes it.
 inline constexpr report any_reading_fault{109};  ///< a record not as its block or command requires
@@ -33,12 +34,13 @@ struct any_choices {
 /// Builds the model of `contents`: the boundary shells and surface elements
 /// outside FIELDCELLS as triangles, the nodes they use in ascending label
 /// order, the field points and cells of the components, the potentials
-/// and fluxes of the chosen labels.  Adds to `notes` a console line for
+/// and fluxes of the chosen labels; without shells, the skin of the solids
+/// (their volumes in `solids`).  Adds to `notes` a console line for
 /// each kind of data passed over or decided.  Raises the first fault in
 /// the order: reading, boundary, nodes, field points and cells, labels,
 /// values.
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
-                     std::vector<std::string>& notes);
+                     std::vector<std::string>& notes, solid_volume_figures& solids);
 
 }  // namespace cdbbem
 

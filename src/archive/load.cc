@@ -100,7 +100,7 @@ model load_any(record_reader& archive, const load_options& options, load_notes* 
     archive.check_unchanged();
     const any_choices choices{options.dof, options.flux, store_budget(options.store_memory_cap),
                               options.threads, archive.unit()};
-    build_any_model(contents, choices, m, notes.any_notes);
+    build_any_model(contents, choices, m, notes.any_notes, notes.solids);
   }
   if (noted != nullptr) {
     *noted = std::move(notes);

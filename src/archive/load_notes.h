@@ -3,11 +3,21 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/survey.h"
 
 namespace cdbbem {
+
+/// The volumes of the solids whose skin is the boundary, for the check.
+struct solid_volume_figures {
+  bool skin = false;             ///< the boundary is the skin of solids
+  double elements_volume = 0.0;  ///< the sum of the solids' own volumes
+  std::int64_t negative = 0;     ///< solids of negative volume
+  /// Up to five of them: label and volume.
+  std::vector<std::pair<std::int32_t, double>> negative_examples;
+};
 
 /// What reading an archive learned about it, kept beside the model it
 /// filled rather than in it.
@@ -20,6 +30,7 @@ struct load_notes {
   /// Console lines of the `any` reading: what it passed over or decided,
   /// printed before the completion line.
   std::vector<std::string> any_notes;
+  solid_volume_figures solids;  ///< with the skin of solids as the boundary
 };
 
 }  // namespace cdbbem

@@ -1,5 +1,6 @@
 #include "run/check.h"
 
+#include <cmath>
 #include <new>
 
 #include "archive/layout_survey.h"
@@ -51,11 +52,23 @@ int finish_check(const model& m, const load_notes& notes, const run_options& opt
   if (options.vtk) {
     write_vtu_output(m, r, options.any, vtu_temporary, vtu_path);
   }
-  const int status = r.has_defects() ? defects_status : 0;
+  // A skin of solids encloses what the solids fill, to rounding.
+  solid_check solids;
+  if (notes.solids.skin) {
+    solids.skin_volume = r.figures.volume;
+    solids.elements_volume = notes.solids.elements_volume;
+    solids.volume_differs = !(std::fabs(solids.skin_volume - solids.elements_volume) <=
+                              1e-9 * std::fabs(solids.elements_volume));
+    solids.negative = notes.solids.negative;
+    solids.negative_examples = notes.solids.negative_examples;
+  }
+  const solid_check* checked = notes.solids.skin ? &solids : nullptr;
+  const bool defects = r.has_defects() || (checked != nullptr && checked->has_defects());
+  const int status = defects ? defects_status : 0;
   if (options.json) {
-    write_check_json(r.figures, status, console, notes.any_notes);
+    write_check_json(r.figures, status, console, notes.any_notes, checked);
   } else {
-    write_check_report(r, archive, console);
+    write_check_report(r, archive, console, checked);
   }
   return status;
 }

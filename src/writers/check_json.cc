@@ -8,6 +8,7 @@
 #include "platform/fp_env.h"
 #include "textrec/output_channel.h"
 #include "writers/check_figures.h"
+#include "writers/check_report.h"
 
 namespace cdbbem {
 
@@ -42,7 +43,7 @@ std::string json_string(std::string_view text) {
 }
 
 void write_check_json(const mesh_figures& f, int status, output_channel& out,
-                      const std::vector<std::string>& notes) {
+                      const std::vector<std::string>& notes, const solid_check* solids) {
   out.write_record("{");
   if (!notes.empty()) {
     std::string line = " \"notes\": [";
@@ -61,6 +62,12 @@ void write_check_json(const mesh_figures& f, int status, output_channel& out,
       line += json_number(f.*row.real);
     }
     out.write_record(line + ",");
+  }
+  if (solids != nullptr) {
+    out.write_record(" \"elements_volume\": " + json_number(solids->elements_volume) + ",");
+    out.write_record(" \"negative_volume_elements\": " + std::to_string(solids->negative) + ",");
+    out.write_record(std::string(" \"skin_volume_differs\": ") +
+                     (solids->volume_differs ? "1" : "0") + ",");
   }
   out.write_record(" \"status\": " + std::to_string(status));
   out.write_record("}");

@@ -12,6 +12,7 @@ namespace cdbbem {
 
 class output_channel;
 struct mesh_figures;
+struct solid_check;
 
 /// What a check adds to a report of the legacy reading: why the archive is
 /// not in the legacy layout, and what the reading of any layout made of it.
@@ -29,7 +30,8 @@ struct layout_explanation {
 /// `notes` are the reading's notes (those of --any), as an array "notes"
 /// when there are any.
 void write_check_json(const mesh_figures& f, int status, output_channel& out,
-                      const std::vector<std::string>& notes = {});
+                      const std::vector<std::string>& notes = {},
+                      const solid_check* solids = nullptr);
 
 /// Writes the object of a run that did not translate:
 /// {"status": N, "report": "..."} with `report` escaped as JSON requires,

@@ -86,7 +86,42 @@ std::string value_text(const mesh_figures& f, const figure_row& row) {
 
 }  // namespace
 
-void write_check_report(const mesh_report& r, std::string_view archive, output_channel& out) {
+namespace {
+
+void figure_line(output_channel& out, std::string_view key, const std::string& value) {
+  std::string line = "  " + std::string(key);
+  line.append(value_column > line.size() ? value_column - line.size() : 1, ' ');
+  out.write_record(line + value);
+}
+
+// The solids' figures, their defects added to `defects`.
+void write_solid_check(const solid_check& c, output_channel& out, std::string& defects) {
+  figure_line(out, "elements_volume", json_number(c.elements_volume));
+  figure_line(out, "negative_volume_elements", std::to_string(c.negative));
+  for (const auto& [label, volume] : c.negative_examples) {
+    out.write_record("      element " + std::to_string(label) + ": volume " + json_number(volume));
+  }
+  if (c.negative > static_cast<std::int64_t>(c.negative_examples.size())) {
+    out.write_record("      ...");
+  }
+  figure_line(out, "skin_volume_differs", c.volume_differs ? "1" : "0");
+  if (c.volume_differs) {
+    out.write_record("      skin volume differs from the elements' volume: " +
+                     json_number(c.skin_volume) + " against " + json_number(c.elements_volume));
+  }
+  const char* keys[] = {"negative_volume_elements", "skin_volume_differs"};
+  const bool found[] = {c.negative > 0, c.volume_differs};
+  for (int k = 0; k < 2; ++k) {
+    if (found[k]) {
+      defects += (defects.empty() ? "" : ", ") + std::string(keys[k]);
+    }
+  }
+}
+
+}  // namespace
+
+void write_check_report(const mesh_report& r, std::string_view archive, output_channel& out,
+                        const solid_check* solids) {
   const mesh_figures& f = r.figures;
   out.write_record("Mesh check of " + std::string(archive));
   std::string defects;
@@ -105,6 +140,9 @@ void write_check_report(const mesh_report& r, std::string_view archive, output_c
     if (f.*row.count > static_cast<std::int64_t>(examples->size())) {
       out.write_record("      ...");
     }
+  }
+  if (solids != nullptr) {
+    write_solid_check(*solids, out, defects);
   }
   out.write_record(defects.empty() ? "Verdict: no defects found."
                                    : "Verdict: defects found (" + defects + ").");

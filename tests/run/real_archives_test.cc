@@ -101,11 +101,32 @@ TEST(real_archives_test, any_reading_takes_the_skin_of_the_solids) {
     for (const std::string& key :
          {"\"nodes\": " + std::to_string(r.nodes), "\"triangles\": " + std::to_string(r.triangles),
           "\"elements\": " + std::to_string(r.solids), std::string("\"closed\": true"),
-          std::string("\"oriented\": true")}) {
+          std::string("\"oriented\": true"), std::string("\"negative_volume_elements\": 0"),
+          std::string("\"skin_volume_differs\": 0")}) {
       EXPECT_NE(out.find(key), std::string::npos) << r.file << ": " << key << "\n" << out;
     }
     EXPECT_EQ(out.find("\"volume\": -"), std::string::npos) << r.file;
   }
+  // A brick turned inside out (top and bottom swapped) is a defect the
+  // volumes show.
+  temp_dir inverted;
+  std::string archive = read_file(data_dir() + "/real-archives/HexBeam.cdb");
+  const std::size_t block = archive.find("EBLOCK");
+  const std::size_t first = archive.find('\n', archive.find('\n', block) + 1) + 1;
+  // Its bottom and top trade places: corners 1-4 with 5-8 (first record,
+  // from field 12) and midsides 9-12 with 13-16 (the next record).
+  const std::size_t width = 10;
+  const std::size_t second = archive.find('\n', first) + 1;
+  for (const std::size_t at : {first + 11 * width, second}) {
+    const std::string low = archive.substr(at, 4 * width);
+    archive.replace(at, 4 * width, archive.substr(at + 4 * width, 4 * width));
+    archive.replace(at + 4 * width, 4 * width, low);
+  }
+  write_file(inverted.file("ANSYS_Model.cdb"), archive);
+  run_result turned = run_executable(inverted.path(), {"--any", "--check", "--json"});
+  EXPECT_EQ(turned.status, 3) << turned.err;
+  EXPECT_NE(turned.out.find("\"negative_volume_elements\": 1"), std::string::npos) << turned.out;
+
   temp_dir dir;
   write_file(dir.file("ANSYS_Model.cdb"),
              read_file(data_dir() + "/real-archives/workbench_193.cdb"));
