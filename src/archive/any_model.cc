@@ -357,6 +357,17 @@ void find_solid_skin(building& b, unsigned threads) {
 void check_boundary_nodes(const building& b) {
   for (std::uint32_t k : b.boundary) {
     const any_element& e = b.c.elements[k];
+    // Every corner of a solid must be written (midsides may be absent).
+    const int corners = !b.skin                                                                 ? 0
+                        : b.shapes[k] == solid_shape::tet4 || b.shapes[k] == solid_shape::tet10 ? 4
+                                                                                                : 8;
+    for (int n = 0; n < corners; ++n) {
+      if (n >= e.node_count ||
+          b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)] == 0) {
+        b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " +
+                                        at_line(e.line) + " has no node in a corner field");
+      }
+    }
     for (std::int32_t n = 0; n < e.node_count; ++n) {
       const std::int32_t label = b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)];
       if (label != 0 && b.node_index(label) == 0) {

@@ -1,5 +1,7 @@
 #include "model/volume.h"
 
+#include <algorithm>
+
 #include "model/faces.h"
 #include "model/model.h"
 #include "model/solid_faces.h"
@@ -78,6 +80,10 @@ double solid_volumes::of(const std::int32_t* fields, int field_count, solid_shap
   triangles.begin_element(1, 0);
   for (int face = 1; face <= solid_face_count(s); ++face) {
     const element_face f = solid_face(local, fields_of_shape, s, face);
+    // A face with a corner not written has no place in space.
+    if (std::find(f.corners, f.corners + f.corner_count, 0) != f.corners + f.corner_count) {
+      continue;
+    }
     triangulate_face(triangles, f.corners, f.corner_count, f.midsides,
                      static_cast<std::uint8_t>(face));
   }

@@ -252,6 +252,10 @@ TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
        on_grid("ET,1,285\n" + solid + solid_record(3, {1, 2, 4, 5}) + "-1\n"), "", 0, 4, 1, 4, 0,
        0},
       {"nodes only", on_grid(""), "", 110, 0, 0, 0, 0, 0},
+      {"a solid with a corner not written",
+       on_grid("ET,1,285\n" + solid + solid_record(3, {1, 2, 0, 5}) +
+               solid_record(4, {1, 2, 0, 5}) + "-1\n"),
+       "", 111, 0, 0, 0, 0, 0},
       {"two DOF labels",
        on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
                "-1\nD,1,TEMP,1.0\nD,2,VOLT,2.0\n"),
