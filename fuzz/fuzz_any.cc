@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_files.h"
 #include "run/run.h"
 
 namespace {
@@ -29,54 +30,12 @@ int console = -1;  // capture files, unlinked: each run's console and error outp
 int errors = -1;
 cdbbem::run_buffers* buffers = nullptr;
 
-void expect(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using cdbbem_fuzz::expect;
+using cdbbem_fuzz::read_whole;
+using cdbbem_fuzz::take;
+using cdbbem_fuzz::write_whole;
 
-void write_whole(const std::string& path, std::string_view bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  expect(fd >= 0);
-  while (!bytes.empty()) {
-    ssize_t put = ::write(fd, bytes.data(), bytes.size());
-    expect(put > 0);
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  ::close(fd);
-}
-
-std::string read_whole(const std::string& path) {
-  std::string text;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buf[65536];
-    std::size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-      text.append(buf, got);
-    }
-    std::fclose(f);
-  }
-  return text;
-}
-
-// What a capture file holds; it is emptied for the next run.
-std::string take(int fd) {
-  std::string text;
-  char buf[4096];
-  for (ssize_t got; (got = ::pread(fd, buf, sizeof buf, static_cast<off_t>(text.size()))) > 0;) {
-    text.append(buf, static_cast<std::size_t>(got));
-  }
-  expect(::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0);
-  return text;
-}
-
-int capture_file(const char* name) {
-  const std::string path = work_dir + "/" + name;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  expect(fd >= 0);
-  ::unlink(path.c_str());
-  return fd;
-}
+int capture_file(const char* name) { return cdbbem_fuzz::capture_file(work_dir, name); }
 
 // The statuses a run of a fuzzed archive may end with: success, the
 // free-form reads' and the writers' reports, memory, and the reports of
