@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -49,6 +50,45 @@ TEST(numeric_input_test, integer_fields) {
     EXPECT_EQ(parse_int_field(r.field, value), r.ok) << '"' << r.field << '"';
     if (r.ok) {
       EXPECT_EQ(value, r.value) << '"' << r.field << '"';
+    }
+  }
+}
+
+// Random fields of every width read as their text says with the blanks
+// taken out: nothing, a lone sign (0), or a signed number within 32 bits.
+TEST(numeric_input_test, integer_fields_against_their_text_without_blanks) {
+  std::mt19937_64 random(20261209);
+  const std::string alphabet = "          0123456789012345678-+x\t.";
+  for (int round = 0; round < 400000; ++round) {
+    const auto width = static_cast<std::size_t>(random() % 17);
+    const auto blanks = static_cast<std::size_t>(random() % (width + 1));
+    std::string field(blanks, ' ');
+    while (field.size() < width) {
+      // Mostly digits after the blanks, sometimes a sign first or any character.
+      const std::uint64_t pick = random() % 16;
+      field += pick < 12   ? static_cast<char>('0' + random() % 10)
+               : pick < 14 ? "-+"[random() % 2]
+                           : alphabet[random() % alphabet.size()];
+    }
+    std::string text;
+    for (char c : field) {
+      if (c != ' ') {
+        text += c;
+      }
+    }
+    std::int64_t expected = 0;
+    bool ok = true;
+    if (text != "" && text != "-" && text != "+") {
+      const char* first = text.data() + (text[0] == '+' ? 1 : 0);
+      const auto [end, error] = std::from_chars(first, text.data() + text.size(), expected);
+      ok = error == std::errc() && end == text.data() + text.size() &&
+           (first == text.data() || text[1] != '-') && expected >= INT32_MIN &&
+           expected <= INT32_MAX;
+    }
+    std::int32_t value = -99;
+    ASSERT_EQ(parse_int_field(field, value), ok) << '"' << field << '"';
+    if (ok) {
+      ASSERT_EQ(value, expected) << '"' << field << '"';
     }
   }
 }
