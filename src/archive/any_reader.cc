@@ -73,8 +73,13 @@ class any_scan {
   // A scan keeps the element records, the rest, or both; either way it
   // reads every record as the others do, so that each finds the same
   // blocks and the same ends.
-  any_scan(record_reader& in, archive_contents& c, bool keep_elements, bool keep_rest)
-      : in_(in), c_(c), keep_elements_(keep_elements), keep_rest_(keep_rest) {}
+  any_scan(record_reader& in, archive_contents& c, bool keep_elements, bool keep_rest,
+           bool keep_fluxes)
+      : in_(in),
+        c_(c),
+        keep_elements_(keep_elements),
+        keep_rest_(keep_rest),
+        keep_fluxes_(keep_fluxes) {}
 
   void run() {
     std::string_view record;
@@ -581,6 +586,13 @@ class any_scan {
   // record after a header ending in R5.0, or in the header's fields 6 to 9.
   // True when it read records after the header.
   bool read_flux(const command_fields& f) {
+    const bool follows = starts_with_keyword(f[5], "R5.0");
+    if (!keep_fluxes_) {
+      if (follows) {
+        pass_flux_values();
+      }
+      return follows;
+    }
     any_flux q{in_.line_number(), 0, 0, 0, 0, 0.0};
     if (!plain_int(f[1], q.element) || !(f[2].empty() || plain_int(f[2], q.face)) ||
         !(f[4].empty() || plain_int(f[4], q.key))) {
@@ -589,7 +601,6 @@ class any_scan {
       return false;
     }
     double v[4] = {0.0, 0.0, 0.0, 0.0};
-    const bool follows = starts_with_keyword(f[5], "R5.0");
     // The fields stand in the reader's buffer, which the next record may
     // overwrite.
     const std::string label(f[3]);
@@ -608,8 +619,31 @@ class any_scan {
     return follows;
   }
 
+  // The records the four values after an SFE header take, as the scan
+  // that keeps the fluxes reads them (and finds their faults).  A record
+  // of four or more blank-separated words without commas, repeats, slashes
+  // or quotes holds them all; any other is read as values.
+  void pass_flux_values() {
+    std::string_view values;
+    if (!in_.next(values)) {
+      return;
+    }
+    int words = 0;
+    bool plain = true;
+    for (std::size_t k = 0; k < values.size() && plain; ++k) {
+      const char c = values[k];
+      plain = c != ',' && c != '*' && c != '/' && c != '\'' && c != '"';
+      words += c != ' ' && (k == 0 || values[k - 1] == ' ');
+    }
+    if (!plain || words < 4) {
+      in_.seek(in_.mark());
+      double v[4];
+      read_free(in_, {into(v[0]), into(v[1]), into(v[2]), into(v[3])});
+    }
+  }
+
   void add_flux(any_flux q, std::string_view label) {
-    if (!keep_rest_) {
+    if (!keep_fluxes_) {
       return;
     }
     // A film coefficient is never a flux.
@@ -660,6 +694,7 @@ class any_scan {
   std::int32_t current_type_ = 0;
   bool keep_elements_;
   bool keep_rest_;
+  bool keep_fluxes_;
   bool after_finish_ = false;
   bool table_rows_ = false;  // the records after a table's header are its rows
   std::vector<std::pair<std::string, std::int32_t>> parameters_;
@@ -668,8 +703,8 @@ class any_scan {
 }  // namespace
 
 void read_any_archive(record_reader& archive, archive_contents& contents, unsigned threads) {
-  // With two threads, one scan keeps the element records while this one
-  // keeps the rest.  Only a reading that both end without a fault is
+  // With two threads, one scan keeps the element records and the fluxes
+  // while this one keeps the rest.  Only a reading that both end without a fault is
   // taken: a fault is found again by one scan of everything, which stops
   // where a single reading stops.
   if (threads > 1) {
@@ -680,14 +715,14 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
       try {
         record_reader second;
         second.open_like(archive);
-        any_scan(second, elements, true, false).run();
+        any_scan(second, elements, true, false, true).run();
       } catch (...) {
         failed = true;
       }
     });
     if (side.beside()) {
       try {
-        any_scan(archive, contents, false, true).run();
+        any_scan(archive, contents, false, true, false).run();
       } catch (...) {
         failed = true;
       }
@@ -695,13 +730,15 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
       if (!failed && contents.fault.line == 0 && elements.fault.line == 0) {
         contents.elements.swap(elements.elements);
         contents.element_nodes.swap(elements.element_nodes);
+        contents.fluxes.swap(elements.fluxes);
+        contents.loads.swap(elements.loads);
         return;
       }
       contents = archive_contents{};
       archive.reopen();
     }
   }
-  any_scan(archive, contents, true, true).run();
+  any_scan(archive, contents, true, true, true).run();
 }
 
 }  // namespace cdbbem
