@@ -315,32 +315,44 @@ TEST(any_reading_test, conditions_of_the_chosen_labels_reach_the_model) {
   }
 }
 
-// Two bricks side by side: the skin leaves out the face they share, is
-// closed and oriented outward (each directed edge once, the volume by the
-// divergence theorem positive and equal to the bricks'), a flux on a skin
-// face reaches its triangles and one on the shared face is noted.
-TEST(any_reading_test, two_bricks_give_their_outward_skin) {
+// Eight bricks in a cube of side 2: the skin leaves out the faces they
+// share, is closed and oriented outward (each directed edge once, the
+// volume by the divergence theorem positive and equal to the bricks'), a
+// flux on a skin face reaches its triangles and one on a shared face is
+// noted, as is a potential at the node in the middle, which no skin face
+// has.
+TEST(any_reading_test, eight_bricks_give_their_outward_skin) {
+  const auto id = [](int x, int y, int z) { return 1 + x + 3 * y + 9 * z; };
   std::string text = "ET,1,185\nNBLOCK,6,SOLID\n(3i8,6e16.9)\n";
-  for (int z = 0; z < 2; ++z) {
-    for (int y = 0; y < 2; ++y) {
+  for (int z = 0; z < 3; ++z) {
+    for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < 3; ++x) {
         char row[80];
-        std::snprintf(row, sizeof row, "%8d%8d%8d%16.9e%16.9e%16.9e\n", 1 + x + 3 * y + 6 * z, 0, 0,
+        std::snprintf(row, sizeof row, "%8d%8d%8d%16.9e%16.9e%16.9e\n", id(x, y, z), 0, 0,
                       static_cast<double>(x), static_cast<double>(y), static_cast<double>(z));
         text += row;
       }
     }
   }
-  text += "-1\nEBLOCK,19,SOLID\n(19i9)\n" + solid_record(1, {1, 2, 5, 4, 7, 8, 11, 10}) +
-          solid_record(2, {2, 3, 6, 5, 8, 9, 12, 11}) +
-          "-1\nSFE,1,1,HFLUX,0,1,2,1,2\nSFE,1,3,HFLUX,0,9,9,9,9\n";
+  text += "-1\nEBLOCK,19,SOLID\n(19i9)\n";
+  int label = 0;
+  for (int z = 0; z < 2; ++z) {
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 2; ++x) {
+        text += solid_record(++label, {id(x, y, z), id(x + 1, y, z), id(x + 1, y + 1, z),
+                                       id(x, y + 1, z), id(x, y, z + 1), id(x + 1, y, z + 1),
+                                       id(x + 1, y + 1, z + 1), id(x, y + 1, z + 1)});
+      }
+    }
+  }
+  text += "-1\nSFE,1,1,HFLUX,0,1,2,1,2\nSFE,1,3,HFLUX,0,9,9,9,9\nD,14,TEMP,5\nD,1,TEMP,7\n";
   const outcome o = read_any(text);
   ASSERT_EQ(o.status, 0) << o.message;
   const model_store& s = o.m.store;
   const std::int32_t t_count = o.m.counts.triangle_count;
-  EXPECT_EQ(o.m.counts.node_count, 12);
-  EXPECT_EQ(o.m.counts.element_count, 2);
-  EXPECT_EQ(t_count, 20);  // 10 square faces of the 12 minus the shared one each side
+  EXPECT_EQ(o.m.counts.node_count, 26);
+  EXPECT_EQ(o.m.counts.element_count, 8);
+  EXPECT_EQ(t_count, 48);  // 4 faces of each of the cube's 6 sides, 2 triangles each
   std::vector<std::pair<std::int32_t, std::int32_t>> edges;
   double volume = 0.0;
   for (std::int32_t t = 1; t <= t_count; ++t) {
@@ -356,19 +368,24 @@ TEST(any_reading_test, two_bricks_give_their_outward_skin) {
               6.0;
     // The bottom face (face 1 of brick 1) carries the flux, the rest none.
     const bool bottom = s.triangle_element[t] == 1 && s.triangle_face[t] == 1;
+    const bool potential = s.triangle_bc_kind[t] == potential_prescribed;
     EXPECT_EQ(s.triangle_bc_value[t], bottom ? 1.5 : 0.0) << t;
+    EXPECT_FALSE(potential) << t;
   }
   std::sort(edges.begin(), edges.end());
   EXPECT_EQ(std::adjacent_find(edges.begin(), edges.end()), edges.end());  // each directed once
   for (const auto& [from, to] : edges) {
     EXPECT_TRUE(std::binary_search(edges.begin(), edges.end(), std::make_pair(to, from)));
   }
-  EXPECT_NEAR(volume, 2.0, 1e-12);
-  ASSERT_FALSE(o.notes.any_notes.empty());
-  EXPECT_EQ(o.notes.any_notes[0],
-            "1 fluxes on faces of solids that are not on the skin passed over, the first on "
-            "archive line 23");
-  EXPECT_EQ(o.notes.any_notes.back(), "the boundary taken: the skin of 2 solid elements");
+  EXPECT_NEAR(volume, 8.0, 1e-12);
+  EXPECT_EQ(s.node_potential[1], 7.0);  // node 1 is the first boundary node
+  EXPECT_EQ(o.notes.any_notes,
+            (std::vector<std::string>{
+                "1 potentials on nodes that are not boundary nodes passed over, the first on "
+                "archive line 45",
+                "1 fluxes on faces of solids that are not on the skin passed over, the first on "
+                "archive line 44",
+                "the boundary taken: the skin of 8 solid elements"}));
 }
 
 }  // namespace
