@@ -730,8 +730,8 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   allocate_triangle_columns(m.counts, m.store, choices.store_budget, total, bound);
   make_triangles(b);
   fill_field_cells(b, field_cells);
-  std::vector<any_element>().swap(contents.elements);
-  std::vector<std::int32_t>().swap(contents.element_nodes);
+  grow_array<any_element>().swap(contents.elements);
+  grow_array<std::int32_t>().swap(contents.element_nodes);
   std::vector<std::int32_t>().swap(b.index_by_label);
 
   const std::int32_t used = keep_used_nodes(b);

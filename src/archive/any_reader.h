@@ -86,14 +86,14 @@ struct archive_contents {
   /// and x, y, z of each.
   grow_array<std::int32_t> node_labels;
   grow_array<double> node_xyz;
-  std::vector<any_element> elements;
-  std::vector<std::int32_t> element_nodes;
+  grow_array<any_element> elements;
+  grow_array<std::int32_t> element_nodes;
   std::vector<any_type> types;
   any_component field_points;  ///< FIELDPOINTS, node labels
   any_component field_cells;   ///< FIELDCELLS, element labels
-  std::vector<any_potential> potentials;
+  grow_array<any_potential> potentials;
   std::vector<label_use> dofs;
-  std::vector<any_flux> fluxes;
+  grow_array<any_flux> fluxes;
   std::vector<label_use> loads;
   passed_records element_commands;     ///< E, EN, EMORE outside blocks
   passed_records solution_conditions;  ///< D and SFE records after FINISH

@@ -65,6 +65,12 @@ class grow_array {
   T* data() { return data_; }
   const T* data() const { return data_; }
   std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  T* begin() { return data_; }
+  T* end() { return data_ + size_; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + size_; }
+  T& back() { return data_[size_ - 1]; }
   T& operator[](std::size_t k) { return data_[k]; }
   const T& operator[](std::size_t k) const { return data_[k]; }
 
