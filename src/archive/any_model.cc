@@ -84,6 +84,36 @@ struct label_set {
   }
 };
 
+// Positions of labels in a table by label, built only when they lie close
+// together (a span of at most twice their count and 1024).  Of equal
+// labels the table finds the first position.
+class dense_index {
+ public:
+  template <typename label_of>
+  void build(std::size_t count, std::int64_t lowest, std::int64_t highest, label_of label) {
+    const std::int64_t span = highest - lowest + 1;
+    if (span > 2 * static_cast<std::int64_t>(count) + 1024) {
+      return;
+    }
+    lowest_ = lowest;
+    at_.assign(static_cast<std::size_t>(span), 0);
+    for (std::size_t k = count; k-- > 0;) {
+      at_[static_cast<std::size_t>(label(k) - lowest)] = static_cast<std::int32_t>(k + 1);
+    }
+  }
+  bool built() const { return !at_.empty(); }
+  // The 1-based position of `label`, 0 for none.
+  std::int32_t find(std::int32_t label) const {
+    const std::int64_t k = label - lowest_;
+    return k >= 0 && k < static_cast<std::int64_t>(at_.size()) ? at_[static_cast<std::size_t>(k)]
+                                                               : 0;
+  }
+
+ private:
+  std::int64_t lowest_ = 0;
+  std::vector<std::int32_t> at_;
+};
+
 // The shared state of the building: contents, the sorted node labels and
 // element classes, and the model.
 struct building {
@@ -108,38 +138,53 @@ struct building {
 
   // The defined nodes' labels, ascending once sorted.
   std::int64_t node_count() const { return static_cast<std::int64_t>(c.node_labels.size()); }
-  // Labels that lie close together are looked up in a table by label.
-  std::vector<std::int32_t> index_by_label;
-  std::int64_t lowest_label = 0;
+  // Labels that lie close together are looked up in tables by label.
+  dense_index nodes_by_label;
+  dense_index elements_by_label;
+  dense_index points_by_label;
   void index_nodes() {
-    const std::int64_t n = node_count();
-    if (n == 0) {
-      return;
+    const std::size_t n = c.node_labels.size();
+    if (n > 0) {
+      nodes_by_label.build(n, c.node_labels[0], c.node_labels[n - 1],
+                           [&](std::size_t k) { return c.node_labels[k]; });
     }
-    lowest_label = c.node_labels[0];
-    const std::int64_t range =
-        std::int64_t{c.node_labels[static_cast<std::size_t>(n - 1)]} - lowest_label + 1;
-    if (range <= 2 * n + 1024) {
-      index_by_label.assign(static_cast<std::size_t>(range), 0);
-      for (std::int64_t k = 0; k < n; ++k) {
-        index_by_label[static_cast<std::size_t>(c.node_labels[static_cast<std::size_t>(k)] -
-                                                lowest_label)] = static_cast<std::int32_t>(k + 1);
-      }
+  }
+  void index_elements() {
+    if (!by_label.empty()) {
+      elements_by_label.build(c.elements.size(), c.elements[by_label.front()].label,
+                              c.elements[by_label.back()].label,
+                              [&](std::size_t k) { return c.elements[k].label; });
+    }
+  }
+  void index_points() {
+    if (!point_labels.empty()) {
+      points_by_label.build(point_labels.size(), point_labels.front(), point_labels.back(),
+                            [&](std::size_t k) { return point_labels[k]; });
     }
   }
   std::int32_t node_index(std::int32_t label) const {  // 1-based, 0 for none
-    if (!index_by_label.empty()) {
-      const std::int64_t at = label - lowest_label;
-      return at >= 0 && at < static_cast<std::int64_t>(index_by_label.size())
-                 ? index_by_label[static_cast<std::size_t>(at)]
-                 : 0;
+    if (nodes_by_label.built()) {
+      return nodes_by_label.find(label);
     }
     const std::int32_t* first = c.node_labels.data();
     const std::int32_t* last = first + c.node_labels.size();
     const std::int32_t* it = std::lower_bound(first, last, label);
     return it != last && *it == label ? static_cast<std::int32_t>(it - first + 1) : 0;
   }
+  std::int32_t point_index(std::int32_t label) const {  // 1-based, 0 for none
+    if (points_by_label.built()) {
+      return points_by_label.find(label);
+    }
+    const auto it = std::lower_bound(point_labels.begin(), point_labels.end(), label);
+    return it != point_labels.end() && *it == label
+               ? static_cast<std::int32_t>(it - point_labels.begin() + 1)
+               : 0;
+  }
   const any_element* element(std::int32_t label) const {
+    if (elements_by_label.built()) {
+      const std::int32_t k = elements_by_label.find(label);
+      return k == 0 ? nullptr : &c.elements[static_cast<std::size_t>(k - 1)];
+    }
     auto it =
         std::lower_bound(by_label.begin(), by_label.end(), label,
                          [&](std::uint32_t k, std::int32_t l) { return c.elements[k].label < l; });
@@ -238,6 +283,7 @@ void check_reading(building& b) {
   if (!std::is_sorted(b.by_label.begin(), b.by_label.end(), by_label)) {
     std::stable_sort(b.by_label.begin(), b.by_label.end(), by_label);
   }
+  b.index_elements();
   for (std::size_t k = 1; k < b.by_label.size(); ++k) {
     const any_element& second = b.c.elements[b.by_label[k]];
     if (b.c.elements[b.by_label[k - 1]].label == second.label) {
@@ -418,7 +464,7 @@ std::vector<std::uint32_t> choose_field_cells(const building& b, const label_set
     }
     for (std::int32_t n = 0; n < std::min(e.node_count, 4); ++n) {
       const std::int32_t label = b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)];
-      if (!std::binary_search(b.point_labels.begin(), b.point_labels.end(), label)) {
+      if (b.point_index(label) == 0) {
         b.raise(any_field_fault, "field cell " + std::to_string(e.label) + " on " +
                                      at_line(e.line) + ": corner node " + std::to_string(label) +
                                      " is not a field point");
@@ -674,9 +720,7 @@ void fill_field_cells(building& b, const std::vector<std::uint32_t>& cells) {
     const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
     for (int k = 0; k < 4; ++k) {
       const std::int32_t label = fields[std::min(k, e.node_count - 1)];
-      const auto at = std::lower_bound(b.point_labels.begin(), b.point_labels.end(), label);
-      s.field_cell_nodes[static_cast<std::int64_t>(4 * c) + k + 1] =
-          static_cast<std::int32_t>(at - b.point_labels.begin() + 1);
+      s.field_cell_nodes[static_cast<std::int64_t>(4 * c) + k + 1] = b.point_index(label);
     }
     s.field_cell_element[static_cast<std::int64_t>(c) + 1] = e.label;
   }
@@ -695,6 +739,7 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   choose_boundary(b, cells);
   check_boundary_nodes(b);
   choose_field_points(b);
+  b.index_points();
   const std::vector<std::uint32_t> field_cells = choose_field_cells(b, cells);
   const std::int32_t dof = choose_label(b, contents.dofs, choices.dof, "D", "--dof");
   const std::int32_t load = choose_label(b, contents.loads, choices.flux, "SFE", "--flux");
@@ -726,13 +771,14 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   fill_field_points(b);
 
   std::vector<std::uint32_t>().swap(b.by_label);
+  b.elements_by_label = dense_index{};
   std::vector<element_class>().swap(b.classes);
   allocate_triangle_columns(m.counts, m.store, choices.store_budget, total, bound);
   make_triangles(b);
   fill_field_cells(b, field_cells);
   grow_array<any_element>().swap(contents.elements);
   grow_array<std::int32_t>().swap(contents.element_nodes);
-  std::vector<std::int32_t>().swap(b.index_by_label);
+  b.nodes_by_label = dense_index{};
 
   const std::int32_t used = keep_used_nodes(b);
   m.counts.node_count = used;
