@@ -506,9 +506,13 @@ std::int32_t choose_label(const building& b, const std::vector<label_use>& uses,
 std::int32_t triangle_bound(const any_element& e) { return e.node_count > 4 ? 6 : 2; }
 
 // The skin faces of a solid as triangles of their face numbers.
-void triangulate_skin_faces(building& b, triangle_builder& builder, solid_volumes& volumes,
+void triangulate_skin_faces(building& b, triangle_builder& builder, solid_volumes* volumes,
                             const any_element& e, std::size_t& next_face, std::uint32_t element) {
   const std::vector<skin_face>& faces = b.skin_faces.faces;
+  const bool on_skin = next_face < faces.size() && faces[next_face].element == element;
+  if (!on_skin && volumes == nullptr) {
+    return;
+  }
   std::int32_t nodes[64];
   const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
   for (std::int32_t k = 0; k < e.node_count && k < 64; ++k) {
@@ -516,10 +520,12 @@ void triangulate_skin_faces(building& b, triangle_builder& builder, solid_volume
   }
   const solid_shape shape = b.shapes[element];
   // The element's own volume, over its faces, beside the skin's.
-  const double volume = volumes.of(nodes, std::min(e.node_count, 64), shape);
-  b.volumes->elements_volume += volume;
-  if (volume < 0.0 && b.volumes->negative++ < 5) {
-    b.volumes->negative_examples.emplace_back(e.label, volume);
+  if (volumes != nullptr) {
+    const double volume = volumes->of(nodes, std::min(e.node_count, 64), shape);
+    b.volumes->elements_volume += volume;
+    if (volume < 0.0 && b.volumes->negative++ < 5) {
+      b.volumes->negative_examples.emplace_back(e.label, volume);
+    }
   }
   for (; next_face < faces.size() && faces[next_face].element == element; ++next_face) {
     const element_face face =
@@ -692,7 +698,7 @@ void make_triangles(building& b) {
   triangle_builder builder(b.m);
   std::size_t next_face = 0;
   std::optional<solid_volumes> volumes;
-  if (b.skin) {
+  if (b.skin && b.choices.volumes) {
     volumes.emplace(s.node_xyz.begin());
   }
   for (std::size_t k = 0; k < b.boundary.size(); ++k) {
@@ -700,7 +706,8 @@ void make_triangles(building& b) {
     const auto position = static_cast<std::int32_t>(k + 1);
     builder.begin_element(position, e.label);
     if (b.skin) {
-      triangulate_skin_faces(b, builder, *volumes, e, next_face, b.boundary[k]);
+      triangulate_skin_faces(b, builder, volumes ? &*volumes : nullptr, e, next_face,
+                             b.boundary[k]);
     } else {
       const element_face face = boundary_face(b, e);
       triangulate_face(builder, face.corners, face.corner_count, face.midsides, 0);

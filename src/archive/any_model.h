@@ -29,13 +29,14 @@ struct any_choices {
   std::uint64_t store_budget = 0;
   unsigned threads = 1;          ///< threads the skin of solids may take
   channel unit = channel::none;  ///< the archive's channel, for reports
+  bool volumes = false;          ///< whether the solids' own volumes are summed
 };
 
 /// Builds the model of `contents`: the boundary shells and surface elements
 /// outside FIELDCELLS as triangles, the nodes they use in ascending label
 /// order, the field points and cells of the components, the potentials
 /// and fluxes of the chosen labels; without shells, the skin of the solids
-/// (their volumes in `solids`).  Adds to `notes` a console line for
+/// (with `volumes`, their own volumes summed in `solids`).  Adds to `notes` a console line for
 /// each kind of data passed over or decided.  Raises the first fault in
 /// the order: reading, boundary, nodes, field points and cells, labels,
 /// values.

@@ -98,8 +98,9 @@ model load_any(record_reader& archive, const load_options& options, load_notes* 
     archive_contents contents;
     read_any_archive(archive, contents, options.threads);
     archive.check_unchanged();
-    const any_choices choices{options.dof, options.flux, store_budget(options.store_memory_cap),
-                              options.threads, archive.unit()};
+    const any_choices choices{
+        options.dof,     options.flux,   store_budget(options.store_memory_cap),
+        options.threads, archive.unit(), options.solid_volumes};
     build_any_model(contents, choices, m, notes.any_notes, notes.solids);
   }
   if (noted != nullptr) {

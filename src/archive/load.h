@@ -32,6 +32,9 @@ struct load_options {
   /// empty: the only one the archive uses.
   std::string dof;
   std::string flux;
+  /// With `any`: whether a skin's solids have their own volumes summed,
+  /// for the check.
+  bool solid_volumes = false;
 };
 
 /// Reads the archive open in `archive` into a model: the two survey passes,

@@ -80,6 +80,7 @@ int translate(run_state& s, const run_options& options) {
   how.any = options.any;
   how.dof = options.dof;
   how.flux = options.flux;
+  how.solid_volumes = options.check;
   load_notes notes;
   s.reading = true;
   const model m = load(s.archive, s.console, how, &notes);
