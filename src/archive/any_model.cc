@@ -15,6 +15,7 @@
 #include "model/store.h"
 #include "model/triangulation.h"
 #include "model/volume.h"
+#include "textrec/early_task.h"
 
 namespace cdbbem {
 
@@ -796,6 +797,12 @@ void build_any_model(archive_contents& contents, const any_choices& choices, mod
   }
   allocate_condition_columns(m.counts, m.store, choices.store_budget, total,
                              m.counts.triangle_count);
+  // A second thread makes the condition columns' fresh pages ready while
+  // this one fills them: their first touch is much of the building's time.
+  early_task pages;
+  // With one thread it is not done at all; its thread is waited for at
+  // the end of the building, and it cannot fail.
+  pages.start(choices.threads > 1, [&s] { populate_condition_columns(s); });
 
   set_default_conditions(s);
   if (dof >= 0) {

@@ -48,6 +48,33 @@ void allocate(store_array<T, rows>& a, std::int64_t extent, std::uint64_t& total
 
 }  // namespace
 
+namespace {
+
+// In steps of 2 MiB from the end, where the filling reaches last.
+template <typename T>
+void populate_backwards(const store_array<T>& a) {
+  constexpr std::uint64_t step = std::uint64_t{1} << 21;
+  auto* start = reinterpret_cast<char*>(a.data.get());
+  std::uint64_t end = static_cast<std::uint64_t>(a.extent) * sizeof(T);
+  while (end > 0) {
+    const std::uint64_t from = end > step ? end - step : 0;
+    populate_pages(start + from, end - from);
+    end = from;
+  }
+}
+
+}  // namespace
+
+void populate_condition_columns(const model_store& store) {
+  // The columns filled in place later first; the kinds and the node
+  // potentials are filled at once.
+  populate_backwards(store.triangle_bc_value);
+  populate_backwards(store.triangle_prescribed_count);
+  populate_backwards(store.triangle_flux_set);
+  populate_backwards(store.triangle_bc_kind);
+  populate_backwards(store.node_potential);
+}
+
 std::uint64_t store_budget(std::uint64_t cap) {
   std::uint64_t machine = machine_memory_available();
   return cap != 0 && cap < machine ? cap : machine;

@@ -29,6 +29,11 @@ void allocate_triangle_columns(const model_counts& counts, model_store& store, s
 void allocate_condition_columns(const model_counts& counts, model_store& store,
                                 std::uint64_t budget, std::uint64_t& total, std::int64_t triangles);
 
+/// Makes the pages of the condition columns resident, from the end of each
+/// towards its start, so that a second thread may do it while the
+/// columns are filled from their starts.
+void populate_condition_columns(const model_store& store);
+
 /// The memory the store may take: what the machine can give, or `cap`
 /// bytes when that is less (0 is no cap).
 std::uint64_t store_budget(std::uint64_t cap);

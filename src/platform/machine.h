@@ -13,6 +13,11 @@ std::uint64_t machine_memory_available();
 /// pages; nothing where the system has no such hint.
 void advise_huge_pages(void* data, std::uint64_t bytes);
 
+/// Makes the whole pages inside a block resident and writable ahead of
+/// their first write, without changing what they hold, so that another
+/// thread may write the block meanwhile; nothing where the system cannot.
+void populate_pages(void* data, std::uint64_t bytes);
+
 /// The processors this process may run on: its affinity mask, less where
 /// a CPU quota of its control group allows fewer; at least 1.
 unsigned processor_count();

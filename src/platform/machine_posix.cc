@@ -83,6 +83,26 @@ unsigned quota_processors() {
 
 }  // namespace
 
+void populate_pages(void* data, std::uint64_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  const long size = sysconf(_SC_PAGESIZE);
+  if (size <= 0) {
+    return;
+  }
+  const auto page = static_cast<std::uintptr_t>(size);
+  auto start = reinterpret_cast<std::uintptr_t>(data);
+  std::uintptr_t first = (start + page - 1) & ~(page - 1);
+  std::uintptr_t last = (start + bytes) & ~(page - 1);
+  if (last > first) {
+    // Only a head start: where it fails the pages come at their first write.
+    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+  }
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 unsigned processor_count() {
   unsigned count = 1;
   cpu_set_t set;

@@ -19,6 +19,8 @@ std::uint64_t machine_memory_available() {
 // that ordinary users lack; the store keeps small pages.
 void advise_huge_pages(void* /*data*/, std::uint64_t /*bytes*/) {}
 
+void populate_pages(void* /*data*/, std::uint64_t /*bytes*/) {}
+
 unsigned processor_count() {
   DWORD_PTR process_mask = 0;
   DWORD_PTR system_mask = 0;
