@@ -32,16 +32,27 @@ std::uint64_t machine_memory_available() {
   return ~std::uint64_t{0};
 }
 
+#if defined(MADV_HUGEPAGE) || defined(MADV_POPULATE_WRITE)
+namespace {
+
+// Gives `advice` for the whole `unit`-aligned units inside a block.  Only a
+// hint either way: where the system refuses, the pages come as they would.
+void advise_units(void* data, std::uint64_t bytes, std::uintptr_t unit, int advice) {
+  auto start = reinterpret_cast<std::uintptr_t>(data);
+  std::uintptr_t first = (start + unit - 1) & ~(unit - 1);
+  std::uintptr_t last = (start + bytes) & ~(unit - 1);
+  if (last > first) {
+    ::madvise(reinterpret_cast<void*>(first), last - first, advice);
+  }
+}
+
+}  // namespace
+#endif
+
 void advise_huge_pages(void* data, std::uint64_t bytes) {
 #ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
-  auto start = reinterpret_cast<std::uintptr_t>(data);
-  std::uintptr_t first = (start + huge - 1) & ~(huge - 1);
-  std::uintptr_t last = (start + bytes) & ~(huge - 1);
-  if (last > first) {
-    // Only a hint: without it the pages are simply small.
-    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-  }
+  // Without it the pages are simply small.
+  advise_units(data, bytes, std::uintptr_t{1} << 21, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)bytes;
@@ -85,17 +96,10 @@ unsigned quota_processors() {
 
 void populate_pages(void* data, std::uint64_t bytes) {
 #ifdef MADV_POPULATE_WRITE
+  // A head start only: where it fails the pages come at their first write.
   const long size = sysconf(_SC_PAGESIZE);
-  if (size <= 0) {
-    return;
-  }
-  const auto page = static_cast<std::uintptr_t>(size);
-  auto start = reinterpret_cast<std::uintptr_t>(data);
-  std::uintptr_t first = (start + page - 1) & ~(page - 1);
-  std::uintptr_t last = (start + bytes) & ~(page - 1);
-  if (last > first) {
-    // Only a head start: where it fails the pages come at their first write.
-    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+  if (size > 0) {
+    advise_units(data, bytes, static_cast<std::uintptr_t>(size), MADV_POPULATE_WRITE);
   }
 #else
   (void)data;
