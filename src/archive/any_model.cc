@@ -136,6 +136,24 @@ struct building {
   solid_skin skin_faces;
   solid_volume_figures* volumes = nullptr;
   std::vector<std::int32_t> point_labels;  // field point labels, ascending
+  // Of each type record, its class and its elements' node count, worked
+  // out once rather than for every element.
+  std::vector<element_class> type_classes;
+  std::vector<int> type_nodes;
+  void know_types() {
+    for (const any_type& t : c.types) {
+      type_classes.push_back(classify_element_type(t.number, t.shape));
+      type_nodes.push_back(element_node_count(t.number, t.shape));
+    }
+  }
+  // The type record of element `e` (the last of its attribute), -1 for none.
+  int type_of(const any_element& e) const {
+    int found = -1;
+    for (std::size_t k = 0; k < c.types.size(); ++k) {
+      found = c.types[k].itype == e.itype ? static_cast<int>(k) : found;
+    }
+    return found;
+  }
 
   // The defined nodes' labels, ascending once sorted.
   std::int64_t node_count() const { return static_cast<std::int64_t>(c.node_labels.size()); }
@@ -241,15 +259,13 @@ void sort_nodes(building& b) {
 // The class of each element; an element of no ET record is a surface
 // element when it has at most 4 node fields.
 void classify(building& b, reading_fault& first) {
+  b.know_types();
   b.classes.resize(b.c.elements.size());
   for (std::size_t k = 0; k < b.c.elements.size(); ++k) {
     const any_element& e = b.c.elements[k];
-    const any_type* type = nullptr;
-    for (const any_type& t : b.c.types) {
-      type = t.itype == e.itype ? &t : type;
-    }
-    if (type != nullptr) {
-      b.classes[k] = classify_element_type(type->number, type->shape);
+    const int type = b.type_of(e);
+    if (type >= 0) {
+      b.classes[k] = b.type_classes[static_cast<std::size_t>(type)];
     } else if (e.node_count <= 4) {
       b.classes[k] = element_class::shell;
     } else {
@@ -316,12 +332,9 @@ void check_reading(building& b) {
 // order; a note for each class passed over.
 // The shape of element `k` when it is a solid outside FIELDCELLS.
 solid_shape shape_of(const building& b, std::uint32_t k) {
-  const any_element& e = b.c.elements[k];
-  std::int32_t option = 0;
-  for (const any_type& t : b.c.types) {
-    option = t.itype == e.itype ? t.shape : option;
-  }
-  return solid_shape_of(b.classes[k], option);
+  const int type = b.type_of(b.c.elements[k]);
+  return solid_shape_of(b.classes[k],
+                        type >= 0 ? b.c.types[static_cast<std::size_t>(type)].shape : 0);
 }
 
 // The boundary: shells and surface elements outside FIELDCELLS, in record
@@ -547,12 +560,9 @@ element_face boundary_face(const building& b, const any_element& e) {
   const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
   std::int32_t nodes[8] = {};
   int count = e.node_count;
-  const any_type* type = nullptr;
-  for (const any_type& t : b.c.types) {
-    type = t.itype == e.itype ? &t : type;
-  }
-  if (type != nullptr) {
-    count = element_node_count(type->number, type->shape);
+  const int type = b.type_of(e);
+  if (type >= 0) {
+    count = b.type_nodes[static_cast<std::size_t>(type)];
   }
   count = std::min(count, 8);
   for (int k = 0; k < std::min<int>(count, e.node_count); ++k) {
