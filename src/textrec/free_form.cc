@@ -144,6 +144,38 @@ class value_scanner {
 
   enum class token { value, null, slash };
 
+  // The next value when it is an optional sign and one to seven digits
+  // that a blank, comma or slash ends within the record, the usual form of
+  // an integer in the archive: read as one word into `value`.  False, with
+  // nothing taken, for any other; `next` then reads it.
+  bool next_short_int(std::int32_t& value) {
+    pos_ = skip_blanks(record_, pos_);
+    std::size_t at = pos_;
+    if (at >= record_.size()) {
+      return false;
+    }
+    const bool negative = record_[at] == '-';
+    at += negative || record_[at] == '+' ? std::size_t{1} : std::size_t{0};
+    if (at + 8 > record_.size()) {
+      return false;
+    }
+    constexpr std::uint64_t high = 0x8080808080808080;
+    const std::uint64_t word = load_eight(record_.data() + at);
+    // The high bit of each byte from '0' to '9'.
+    const std::uint64_t digits = ((word | high) - 0x3030303030303030) &
+                                 ~((word & ~high) + 0x4646464646464646) & ~word & high;
+    const int count = std::countr_zero(~digits & high) / 8;
+    if (count == 0 || count == 8 || !ends_value(record_[at + static_cast<std::size_t>(count)])) {
+      return false;
+    }
+    // Shifted up, the bytes below the digits read as leading zeros.
+    const auto magnitude = static_cast<std::int32_t>(eight_digit_value(word << (8 * (8 - count))));
+    value = negative ? -magnitude : magnitude;
+    pos_ = at + static_cast<std::size_t>(count);
+    after_comma_ = false;
+    return true;
+  }
+
   // The next value, null value or slash; reads further records as needed.
   token next(std::string_view& value) {
     for (;;) {
@@ -237,6 +269,11 @@ void read_free(record_reader& in, std::initializer_list<in_item> items) {
   value_scanner scan(in);
   const in_item* item = items.begin();
   while (item != items.end()) {
+    if (item->kind == in_item::type::int32 &&
+        scan.next_short_int(*static_cast<std::int32_t*>(item->target))) {
+      ++item;
+      continue;
+    }
     std::string_view value;
     value_scanner::token t = scan.next(value);
     if (t == value_scanner::token::slash) {

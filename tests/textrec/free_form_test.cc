@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,51 @@ TEST(free_form_test, integer_reads) {
     record_reader in;
     in.open_memory(r.text, channels::archive);
     EXPECT_EQ(read_ints(in, r.count), r.want) << r.text;
+  }
+}
+
+// Random records of five integers as archives write them: any width of
+// blanks, commas, tabs, signs, leading zeros, nulls, a fraction, a value
+// at the record's end or its next record, each read as written.
+TEST(free_form_test, random_integer_records) {
+  std::mt19937_64 random(1209);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    std::vector<std::int32_t> want(5, unset);
+    bool after_null = false;
+    for (std::size_t k = 0; k < 5; ++k) {
+      const std::uint64_t pick = random();
+      const bool null = k > 0 && pick % 11 == 0;
+      if (k > 0) {
+        // A null stands between two commas.
+        const char* separators[] = {" ", "    ", ",", " , ", "\t", "\n", ",\n  "};
+        text += null || after_null ? std::string(pick % 3 == 0 ? " , " : ",")
+                                   : std::string(separators[(pick >> 8) % 7]);
+      }
+      after_null = null;
+      if (null) {
+        continue;
+      }
+      text.append((pick >> 16) % 12, ' ');
+      const int digits = 1 + static_cast<int>((pick >> 24) % 10);
+      std::int64_t magnitude = static_cast<std::int64_t>((pick >> 32) % 2147483647);
+      for (int d = 10; d > digits; --d) {
+        magnitude /= 10;
+      }
+      const bool negative = (pick >> 40) % 3 == 0;
+      text += negative ? "-" : (pick >> 42) % 5 == 0 ? "+" : "";
+      text += (pick >> 44) % 7 == 0 ? "00" : "";
+      text += std::to_string(magnitude);
+      if ((pick >> 48) % 13 == 0) {
+        text += ".75";  // a fraction read into an integer is cut off
+      }
+      want[k] = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    }
+    text += after_null ? "," : "";  // a null last needs its closing comma
+    text.append(random() % 4, ' ');
+    record_reader in;
+    in.open_memory(text, channels::archive);
+    ASSERT_EQ(read_ints(in, 5), want) << text;
   }
 }
 
