@@ -476,6 +476,10 @@ std::vector<std::uint32_t> choose_field_cells(const building& b, const label_set
       b.raise(any_field_fault, "field cell " + std::to_string(e.label) + " on " + at_line(e.line) +
                                    " is a solid element");
     }
+    if (e.node_count < 1) {
+      b.raise(any_field_fault, "field cell " + std::to_string(e.label) + " on " + at_line(e.line) +
+                                   " has no node fields");
+    }
     for (std::int32_t n = 0; n < std::min(e.node_count, 4); ++n) {
       const std::int32_t label = b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)];
       if (b.point_index(label) == 0) {

@@ -242,6 +242,11 @@ TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
                "-1\nCMBLOCK,FIELDPOINTS,NODE,2\n(8i10)\n         6        -9\n"
                "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
        "", 112, 0, 0, 0, 0, 0},
+      {"a field cell without node fields",
+       on_grid("ET,1,181\n" + solid + solid_record(1, {1, 2, 5, 4}) +
+               "-1\nEBLOCK,5\n(10i9)\n        2        9\n-1\n"
+               "CMBLOCK,FIELDCELLS,ELEM,1\n(8i10)\n         2\n"),
+       "", 112, 0, 0, 0, 0, 0},
       {"no ET record and 6 node fields",
        on_grid(solid + solid_record(3, {1, 3, 9, 2, 6, 5}) + "-1\n"), "", 109, 0, 0, 0, 0, 0},
       {"a missing continuation record",
