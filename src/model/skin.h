@@ -60,7 +60,7 @@ inline constexpr std::int64_t skin_element_limit = (std::int64_t{1} << 29) - 1;
 /// that no other element has a face of the same corner set.  Works on up
 /// to `threads` threads (1 or 2 count; the result is the same).  The faces
 /// are held in parts of about `part_bytes` (20 bytes a face; 0: half of
-/// them, or all when they take at most 16 MiB), each part reading the
+/// them, or all when they take at most 2 MiB), each part reading the
 /// elements once more.  Raises 179 for more than `skin_element_limit`
 /// elements.
 solid_skin find_skin(const solid_elements& solids, int threads, std::uint64_t part_bytes = 0);
