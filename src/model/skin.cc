@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/grow_array.h"
 #include "model/solid_faces.h"
 #include "platform/machine.h"
 #include "textrec/early_task.h"
@@ -15,8 +16,10 @@ namespace cdbbem {
 namespace {
 
 // Each face with area is known by an id, its element's index shifted past
-// 3 bits for its number, and by its distinct corners.  A 64-bit hash of
-// the corners picks its bucket, so that the faces of one corner set meet
+// 3 bits for its number, and by its distinct corners.  Faces are matched
+// by their lowest corner (below) when the labels allow, and otherwise
+// through buckets, which take any labels.  A 64-bit hash of the corners
+// picks a face's bucket, so that the faces of one corner set meet
 // in one bucket, where sorting by corners brings them together.  The
 // buckets are taken in parts of about the same number of faces, each part
 // holding the corners of its faces beside their ids: nothing is read back
@@ -123,6 +126,13 @@ bool face_of_corners(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uin
   return true;
 }
 
+// A range of corner labels; empty when no corner was seen.
+struct label_range {
+  std::uint32_t lowest = UINT32_MAX;
+  std::uint32_t highest = 0;
+  bool empty() const { return lowest > highest; }
+};
+
 // Reads the faces of the caller's elements in order, each shape's corner
 // fields taken from the face table once.
 class face_scan {
@@ -138,6 +148,28 @@ class face_scan {
     }
   }
 
+  // The lowest and highest corner label of elements [begin, end).
+  label_range corner_range(std::int64_t begin, std::int64_t end) const {
+    label_range r;
+    for (std::int64_t k = begin; k < end; ++k) {
+      const auto shape = static_cast<int>(s_.shape[k]);
+      if (shape >= shape_count || tables_[shape].faces == 0) {
+        continue;
+      }
+      const std::int32_t* fields = fields_of(k);
+      const int corners = std::min(tables_[shape].corner_fields, written_of(k));
+      if (corners < tables_[shape].corner_fields) {
+        r.lowest = 0;  // a corner not written counts as 0
+      }
+      for (int c = 0; c < corners; ++c) {
+        const auto label = static_cast<std::uint32_t>(fields[c]);
+        r.lowest = std::min(r.lowest, label);
+        r.highest = std::max(r.highest, label);
+      }
+    }
+    return r;
+  }
+
   // Calls `each(entry, hash)` for every face with area of elements
   // [begin, end), in element order.
   template <typename F>
@@ -148,10 +180,8 @@ class face_scan {
         continue;
       }
       const shape_table& t = tables_[shape];
-      const std::int32_t* fields =
-          s_.nodes +
-          (s_.first_node.first != nullptr ? std::int64_t{s_.first_node[k]} : k * s_.nodes_each);
-      const int written = s_.node_count.first != nullptr ? s_.node_count[k] : s_.nodes_each;
+      const std::int32_t* fields = fields_of(k);
+      const int written = written_of(k);
       std::uint32_t corners[8] = {};
       for (int c = 0; c < t.corner_fields; ++c) {
         corners[c] = c < written ? static_cast<std::uint32_t>(fields[c]) : 0;
@@ -174,6 +204,14 @@ class face_scan {
   }
 
  private:
+  const std::int32_t* fields_of(std::int64_t k) const {
+    return s_.nodes +
+           (s_.first_node.first != nullptr ? std::int64_t{s_.first_node[k]} : k * s_.nodes_each);
+  }
+  int written_of(std::int64_t k) const {
+    return s_.node_count.first != nullptr ? s_.node_count[k] : s_.nodes_each;
+  }
+
   static constexpr int shape_count = 5;
   struct shape_table {
     int faces = 0;
@@ -276,6 +314,167 @@ void in_two(bool parallel, L lower, U upper) {
   beside.finish();
 }
 
+// The skin faces the two halves found, marked by element, then listed in
+// element order.
+solid_skin list_faces(std::int64_t count, match_result& lower, match_result& upper) {
+  solid_skin skin;
+  skin.shared_by_more = lower.shared_by_more + upper.shared_by_more;
+  if (skin.shared_by_more > 0) {
+    skin.first_shared = face_of(std::min(lower.first_shared, upper.first_shared));
+  }
+  std::vector<std::uint8_t> marks(static_cast<std::size_t>(count), 0);
+  for (const match_result* m : {&lower, &upper}) {
+    for (const std::uint32_t id : m->skin) {
+      std::uint8_t& mark = marks[id >> face_bits];
+      mark = static_cast<std::uint8_t>(mark | (1u << (id & ((1u << face_bits) - 1))));
+    }
+  }
+  skin.faces.reserve(lower.skin.size() + upper.skin.size());
+  lower = {};
+  upper = {};
+  for (std::size_t k = 0; k < marks.size(); ++k) {
+    for (unsigned left = marks[k]; left != 0; left &= left - 1) {
+      skin.faces.push_back(
+          {static_cast<std::uint32_t>(k), static_cast<std::uint8_t>(std::countr_zero(left))});
+    }
+  }
+  return skin;
+}
+
+// Matching by lowest corner.  When the corner labels of each half of the
+// elements lie close together, every face is listed under its lowest
+// corner, in a table indexed by that label.  A corner is the lowest of few faces (a node of a brick
+// mesh of about three), and as meshers number nodes near their elements, the lists an element's
+// faces go to lie near those of the elements just read.  One reading of the elements finds each
+// face's corner set or adds it: nothing is counted, placed or sorted, and a set is held once, not
+// once per face.
+
+// A corner set, under its lowest corner: the other corners, the first
+// face that has it and how many elements do.
+struct listed_face {
+  std::uint32_t others[3];  // ascending; a set of 3 repeats its last
+  std::uint32_t id;         // its first face
+  std::uint32_t link;       // (next set of the same lowest corner + 1) << 2 | elements, 3 for more
+};
+
+constexpr std::uint32_t elements_mask = 3;
+constexpr std::size_t most_listed = (std::size_t{1} << 30) - 1;  // what `link` can name
+
+// Labels a table may span beyond twice the elements it lists.
+constexpr std::uint64_t span_slack = 4096;
+
+std::uint32_t elements_of(const listed_face& f) { return f.link & elements_mask; }
+
+bool same_others(const listed_face& f, const face_entry& e) {
+  return f.others[0] == e.corners[1] && f.others[1] == e.corners[2] && f.others[2] == e.corners[3];
+}
+
+// The sets of the faces of one half of the elements.
+class corner_lists {
+ public:
+  // False when a set could not be named (more sets than `link` holds).
+  bool build(const face_scan& scan, std::int64_t begin, std::int64_t end, label_range range) {
+    range_ = range;
+    if (range.empty()) {
+      return true;
+    }
+    head_ = std::make_unique<std::uint32_t[]>(std::size_t{range.highest} - range.lowest + 1);
+    const auto faces = static_cast<std::size_t>(end - begin) * 6;
+    // A closed mesh has about half as many sets as faces.
+    sets_.reserve(std::max<std::size_t>(faces / 2, 1024));
+    std::uint32_t element = UINT32_MAX;
+    std::uint32_t touched[6];  // the sets this element's faces have met
+    int touched_count = 0;
+    bool named = true;
+    scan.each(begin, end, [&](const face_entry& e, std::uint64_t) {
+      if ((e.id >> face_bits) != element) {
+        element = e.id >> face_bits;
+        touched_count = 0;
+      }
+      std::uint32_t& first = head_[e.corners[0] - range_.lowest];
+      for (std::uint32_t at = first; at != 0;) {
+        listed_face& f = sets_[at - 1];
+        if (same_others(f, e)) {
+          bool again = false;
+          for (int t = 0; t < touched_count; ++t) {
+            again = again || touched[t] == at;
+          }
+          if (again) {
+            // A second face of this element with the set: skin with the
+            // first while no other element has it.
+            also_.emplace_back(at, e.id);
+          } else {
+            f.link = (f.link & ~elements_mask) | std::min(elements_of(f) + 1, elements_mask);
+            touched[touched_count++] = at;
+          }
+          return;
+        }
+        at = f.link >> 2;
+      }
+      if (sets_.size() >= most_listed) {
+        named = false;
+        return;
+      }
+      sets_.push_back({{e.corners[1], e.corners[2], e.corners[3]}, e.id, first << 2 | 1});
+      first = static_cast<std::uint32_t>(sets_.size());
+      touched[touched_count++] = first;
+    });
+    return named;
+  }
+
+  // Adds to these sets the element counts of the same sets in `upper`,
+  // whose elements all follow these, for the lowest corners
+  // [from, to) of both tables; those of `upper` are then counted here.
+  void take_counts(corner_lists& upper, std::uint64_t from, std::uint64_t to) {
+    for (std::uint64_t corner = from; corner < to; ++corner) {
+      const std::uint32_t mine = head_[corner - range_.lowest];
+      if (mine == 0) {
+        continue;
+      }
+      for (std::uint32_t at = upper.head_[corner - upper.range_.lowest]; at != 0;) {
+        listed_face& u = upper.sets_[at - 1];
+        for (std::uint32_t here = mine; here != 0;) {
+          listed_face& f = sets_[here - 1];
+          if (f.others[0] == u.others[0] && f.others[1] == u.others[1] &&
+              f.others[2] == u.others[2]) {
+            f.link = (f.link & ~elements_mask) |
+                     std::min(elements_of(f) + elements_of(u), elements_mask);
+            u.link &= ~elements_mask;  // counted here
+            break;
+          }
+          here = f.link >> 2;
+        }
+        at = u.link >> 2;
+      }
+    }
+  }
+
+  // The faces of sets of one element, and the sets of three or more.
+  void take_results(match_result& out) {
+    for (const listed_face& f : sets_) {
+      if (elements_of(f) == 1) {
+        out.skin.push_back(f.id);
+      } else if (elements_of(f) == 3) {
+        ++out.shared_by_more;
+        out.first_shared = std::min(out.first_shared, f.id);
+      }
+    }
+    for (const auto& [at, id] : also_) {
+      if (elements_of(sets_[at - 1]) == 1) {
+        out.skin.push_back(id);
+      }
+    }
+  }
+
+  const label_range& range() const { return range_; }
+
+ private:
+  label_range range_;
+  std::unique_ptr<std::uint32_t[]> head_;  // per lowest corner: its first set + 1, 0 for none
+  grow_array<listed_face> sets_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> also_;
+};
+
 // The search, in its steps.  Elements [0, middle) are the lower half, read
 // here; the upper half is read beside it when there are two threads, each
 // half counting and placing its faces apart.
@@ -306,7 +505,7 @@ class skin_search {
       first = end;
     }
     entries_.reset();
-    return list();
+    return list_faces(count_, lower_match_, upper_match_);
   }
 
  private:
@@ -392,32 +591,6 @@ class skin_search {
         [&] { match_buckets(e, s, split, end, bits_, upper_match_); });
   }
 
-  // The skin faces marked by element, then listed in element order.
-  solid_skin list() {
-    solid_skin skin;
-    skin.shared_by_more = lower_match_.shared_by_more + upper_match_.shared_by_more;
-    if (skin.shared_by_more > 0) {
-      skin.first_shared = face_of(std::min(lower_match_.first_shared, upper_match_.first_shared));
-    }
-    std::vector<std::uint8_t> marks(static_cast<std::size_t>(count_), 0);
-    for (const match_result* m : {&lower_match_, &upper_match_}) {
-      for (const std::uint32_t id : m->skin) {
-        std::uint8_t& mark = marks[id >> face_bits];
-        mark = static_cast<std::uint8_t>(mark | (1u << (id & ((1u << face_bits) - 1))));
-      }
-    }
-    skin.faces.reserve(lower_match_.skin.size() + upper_match_.skin.size());
-    lower_match_ = {};
-    upper_match_ = {};
-    for (std::size_t k = 0; k < marks.size(); ++k) {
-      for (unsigned left = marks[k]; left != 0; left &= left - 1) {
-        skin.faces.push_back(
-            {static_cast<std::uint32_t>(k), static_cast<std::uint8_t>(std::countr_zero(left))});
-      }
-    }
-    return skin;
-  }
-
   const face_scan scan_;
   const std::int64_t count_;
   const std::int64_t middle_;
@@ -431,11 +604,60 @@ class skin_search {
   match_result lower_match_, upper_match_;
 };
 
+// The search by lowest corner: each half of the elements listed apart
+// (beside each other with two threads), then the counts of the upper
+// half's sets that the lower half also has taken into the lower's, split
+// between the threads by lowest corner.  False, with nothing found, when
+// the labels of a half spread over more than twice its faces' worth, or
+// its sets outgrow what a list can name.
+bool search_by_corner(const solid_elements& s, int threads, solid_skin& skin) {
+  const face_scan scan(s);
+  const std::int64_t count = std::max<std::int64_t>(s.count, 0);
+  const bool parallel = threads > 1;
+  const std::int64_t middle = parallel ? count / 2 : count;
+  label_range lower_range, upper_range;
+  in_two(
+      parallel, [&] { lower_range = scan.corner_range(0, middle); },
+      [&] { upper_range = scan.corner_range(middle, count); });
+  auto too_wide = [](const label_range& r, std::int64_t elements) {
+    return !r.empty() && std::uint64_t{r.highest} - r.lowest >=
+                             2 * static_cast<std::uint64_t>(elements) + span_slack;
+  };
+  if (too_wide(lower_range, middle) || too_wide(upper_range, count - middle)) {
+    return false;
+  }
+  corner_lists lower, upper;
+  bool lower_named = true, upper_named = true;
+  in_two(
+      parallel, [&] { lower_named = lower.build(scan, 0, middle, lower_range); },
+      [&] { upper_named = upper.build(scan, middle, count, upper_range); });
+  if (!lower_named || !upper_named) {
+    return false;
+  }
+  if (!lower_range.empty() && !upper_range.empty()) {
+    const std::uint64_t from = std::max(lower_range.lowest, upper_range.lowest);
+    const std::uint64_t to = std::uint64_t{std::min(lower_range.highest, upper_range.highest)} + 1;
+    const std::uint64_t split = from + (to > from ? (to - from) / 2 : 0);
+    in_two(
+        parallel, [&] { lower.take_counts(upper, from, split); },
+        [&] { lower.take_counts(upper, split, to); });
+  }
+  match_result lower_match, upper_match;
+  in_two(
+      parallel, [&] { lower.take_results(lower_match); }, [&] { upper.take_results(upper_match); });
+  skin = list_faces(count, lower_match, upper_match);
+  return true;
+}
+
 }  // namespace
 
 solid_skin find_skin(const solid_elements& solids, int threads, std::uint64_t part_bytes) {
   if (solids.count > skin_element_limit) {
     fail(report::array_size_overflow, channel::none);
+  }
+  solid_skin skin;
+  if (part_bytes == 0 && search_by_corner(solids, threads, skin)) {
+    return skin;
   }
   return skin_search(solids, threads).run(part_bytes);
 }

@@ -58,11 +58,14 @@ inline constexpr std::int64_t skin_element_limit = (std::int64_t{1} << 29) - 1;
 
 /// The skin of `solids`: each face with area (3 or more distinct corners)
 /// that no other element has a face of the same corner set.  Works on up
-/// to `threads` threads (1 or 2 count; the result is the same).  The faces
-/// are held in parts of about `part_bytes` (20 bytes a face; 0: half of
-/// them, or all when they take at most 2 MiB), each part reading the
-/// elements once more.  Raises 179 for more than `skin_element_limit`
-/// elements.
+/// to `threads` threads (1 or 2 count; the result is the same).  With
+/// `part_bytes` 0, each face is listed under its lowest corner when the
+/// corner labels of each half of the elements span at most about twice
+/// that half's elements (20 bytes a corner set, 4 a label); otherwise, or
+/// with `part_bytes` set, the faces are matched through buckets in parts of
+/// about `part_bytes` (20 bytes a face; 0: half of them, or all when they
+/// take at most 2 MiB), each part reading the elements once more.  Raises
+/// 179 for more than `skin_element_limit` elements.
 solid_skin find_skin(const solid_elements& solids, int threads, std::uint64_t part_bytes = 0);
 
 }  // namespace cdbbem

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -511,12 +512,13 @@ TEST(skin_test, skins_are_closed_and_enclose_the_elements_volume) {
     EXPECT_TRUE(std::is_sorted(skin.faces.begin(), skin.faces.end(), [](skin_face a, skin_face b) {
       return a.element != b.element ? a.element < b.element : a.face < b.face;
     }));
-    // Two threads, and the faces in two parts.
-    const solid_skin two = find_skin(s.view(), 2, 20);
-    ASSERT_EQ(two.faces.size(), skin.faces.size());
-    for (std::size_t k = 0; k < skin.faces.size(); ++k) {
-      EXPECT_EQ(two.faces[k].element, skin.faces[k].element);
-      EXPECT_EQ(two.faces[k].face, skin.faces[k].face);
+    // Two threads, and matched through buckets in two parts.
+    for (const solid_skin& two : {find_skin(s.view(), 2), find_skin(s.view(), 2, 20)}) {
+      ASSERT_EQ(two.faces.size(), skin.faces.size());
+      for (std::size_t k = 0; k < skin.faces.size(); ++k) {
+        EXPECT_EQ(two.faces[k].element, skin.faces[k].element);
+        EXPECT_EQ(two.faces[k].face, skin.faces[k].face);
+      }
     }
 
     const model m = skin_model(s, skin);
@@ -567,8 +569,8 @@ TEST(skin_test, faces_of_three_elements_and_of_one) {
     for (const auto& [shape, corners] : t.elements) {
       s.add(shape, corners);
     }
-    for (int threads : {1, 2}) {
-      const solid_skin skin = find_skin(s.view(), threads, threads == 2 ? 20 : 0);
+    for (const auto& [threads, part_bytes] : {std::pair{1, 0}, {2, 0}, {1, 20}, {2, 20}}) {
+      const solid_skin skin = find_skin(s.view(), threads, static_cast<std::uint64_t>(part_bytes));
       std::vector<std::pair<std::uint32_t, int>> faces;
       for (const skin_face& f : skin.faces) {
         faces.emplace_back(f.element, f.face);
@@ -577,6 +579,59 @@ TEST(skin_test, faces_of_three_elements_and_of_one) {
       EXPECT_EQ(skin.shared_by_more, t.shared_by_more);
       EXPECT_EQ(skin.first_shared.element, t.first_shared.element);
       EXPECT_EQ(skin.first_shared.face, t.first_shared.face);
+    }
+  }
+}
+
+// Random solids on few labels, so that faces are shared by two, three or
+// more elements, or twice by one, and corners repeat or are not written:
+// matching by lowest corner (one thread and two) finds what matching
+// through buckets finds.  Labels spread far apart are matched through
+// buckets whatever is asked, and must give the same.
+TEST(skin_test, lowest_corner_and_buckets_agree_on_random_solids) {
+  std::mt19937_64 random(20261209);
+  const solid_shape shapes[] = {solid_shape::none, solid_shape::brick8, solid_shape::brick20,
+                                solid_shape::tet4, solid_shape::tet10};
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t elements = 1 + random() % 40;
+    const std::uint64_t labels = 4 + random() % 14;
+    const std::int32_t spread = round % 10 == 9 ? 100000 : 1;
+    std::vector<std::int32_t> fields(elements * stride);
+    std::vector<std::int32_t> written(elements);
+    std::vector<solid_shape> kinds(elements);
+    for (std::size_t k = 0; k < elements; ++k) {
+      kinds[k] = shapes[random() % 5];
+      written[k] = random() % 8 == 0 ? static_cast<std::int32_t>(random() % 9) : stride;
+      std::int32_t* own = fields.data() + k * stride;
+      for (int f = 0; f < stride; ++f) {
+        own[f] = static_cast<std::int32_t>(1 + random() % labels) * spread;
+      }
+      if (k > 0 && random() % 3 == 0) {
+        // Another element's corners in another order: shared faces.
+        const std::int32_t* other = fields.data() + random() % k * stride;
+        for (int f = 0; f < 8; ++f) {
+          own[f] = other[(f + 4 * (round % 2)) % 8];
+        }
+      }
+    }
+    solid_elements v;
+    v.count = static_cast<std::int64_t>(elements);
+    v.nodes = fields.data();
+    v.nodes_each = stride;
+    v.node_count.first = written.data();
+    v.shape.first = kinds.data();
+    const solid_skin expected = find_skin(v, 1, std::uint64_t{1} << 40);
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << ", threads " << threads);
+      const solid_skin skin = find_skin(v, threads);
+      ASSERT_EQ(skin.faces.size(), expected.faces.size());
+      for (std::size_t k = 0; k < skin.faces.size(); ++k) {
+        EXPECT_EQ(skin.faces[k].element, expected.faces[k].element);
+        EXPECT_EQ(skin.faces[k].face, expected.faces[k].face);
+      }
+      EXPECT_EQ(skin.shared_by_more, expected.shared_by_more);
+      EXPECT_EQ(skin.first_shared.element, expected.first_shared.element);
+      EXPECT_EQ(skin.first_shared.face, expected.first_shared.face);
     }
   }
 }
