@@ -94,8 +94,9 @@ void order(std::uint32_t& a, std::uint32_t& b) {
 // array sorted in memory.  They are compared as unsigned values: any order
 // serves that is the same for all faces.
 template <bool four>
-bool face_of_corners(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                     std::uint32_t id, face_entry& e) {
+[[gnu::always_inline]] inline bool face_of_corners(std::uint32_t a, std::uint32_t b,
+                                                   std::uint32_t c, std::uint32_t d,
+                                                   std::uint32_t id, face_entry& e) {
   if constexpr (four) {
     order(a, b);
     order(c, d);
@@ -130,6 +131,7 @@ bool face_of_corners(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uin
 struct label_range {
   std::uint32_t lowest = UINT32_MAX;
   std::uint32_t highest = 0;
+  bool quadrilaterals = false;  // an element of six faces was seen
   bool empty() const { return lowest > highest; }
 };
 
@@ -156,6 +158,7 @@ class face_scan {
       if (shape >= shape_count || tables_[shape].faces == 0) {
         continue;
       }
+      r.quadrilaterals = r.quadrilaterals || tables_[shape].faces == 6;
       const std::int32_t* fields = fields_of(k);
       const int corners = std::min(tables_[shape].corner_fields, written_of(k));
       if (corners < tables_[shape].corner_fields) {
@@ -349,12 +352,14 @@ solid_skin list_faces(std::int64_t count, match_result& lower, match_result& upp
 // face's corner set or adds it: nothing is counted, placed or sorted, and a set is held once, not
 // once per face.
 
-// A corner set, under its lowest corner: the other corners, the first
-// face that has it and how many elements do.
+// A corner set, under its lowest corner: the other corners (2 when every
+// face is a triangle, else 3, a triangle's last repeated), the first face
+// that has it and how many elements do.
+template <std::size_t others>
 struct listed_face {
-  std::uint32_t others[3];  // ascending; a set of 3 repeats its last
-  std::uint32_t id;         // its first face
-  std::uint32_t link;       // (next set of the same lowest corner + 1) << 2 | elements, 3 for more
+  std::uint32_t corners[others];  // ascending
+  std::uint32_t id;               // its first face
+  std::uint32_t link;  // (next set of the same lowest corner + 1) << 2 | elements, 3 for more
 };
 
 constexpr std::uint32_t elements_mask = 3;
@@ -363,14 +368,26 @@ constexpr std::size_t most_listed = (std::size_t{1} << 30) - 1;  // what `link` 
 // Labels a table may span beyond twice the elements it lists.
 constexpr std::uint64_t span_slack = 4096;
 
-std::uint32_t elements_of(const listed_face& f) { return f.link & elements_mask; }
+template <std::size_t others>
+std::uint32_t elements_of(const listed_face<others>& f) {
+  return f.link & elements_mask;
+}
 
-bool same_others(const listed_face& f, const face_entry& e) {
-  return f.others[0] == e.corners[1] && f.others[1] == e.corners[2] && f.others[2] == e.corners[3];
+template <std::size_t others>
+bool same_corners(const listed_face<others>& f, const std::uint32_t* corners) {
+  for (std::size_t c = 0; c < others; ++c) {
+    if (f.corners[c] != corners[c]) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // The sets of the faces of one half of the elements.
+template <std::size_t others>
 class corner_lists {
+  using set = listed_face<others>;
+
  public:
   // False when a set could not be named (more sets than `link` holds).
   bool build(const face_scan& scan, std::int64_t begin, std::int64_t end, label_range range) {
@@ -393,8 +410,8 @@ class corner_lists {
       }
       std::uint32_t& first = head_[e.corners[0] - range_.lowest];
       for (std::uint32_t at = first; at != 0;) {
-        listed_face& f = sets_[at - 1];
-        if (same_others(f, e)) {
+        set& f = sets_[at - 1];
+        if (same_corners(f, e.corners + 1)) {
           bool again = false;
           for (int t = 0; t < touched_count; ++t) {
             again = again || touched[t] == at;
@@ -415,7 +432,11 @@ class corner_lists {
         named = false;
         return;
       }
-      sets_.push_back({{e.corners[1], e.corners[2], e.corners[3]}, e.id, first << 2 | 1});
+      set added;
+      std::copy_n(e.corners + 1, others, added.corners);
+      added.id = e.id;
+      added.link = first << 2 | 1;
+      sets_.push_back(added);
       first = static_cast<std::uint32_t>(sets_.size());
       touched[touched_count++] = first;
     });
@@ -432,11 +453,10 @@ class corner_lists {
         continue;
       }
       for (std::uint32_t at = upper.head_[corner - upper.range_.lowest]; at != 0;) {
-        listed_face& u = upper.sets_[at - 1];
+        set& u = upper.sets_[at - 1];
         for (std::uint32_t here = mine; here != 0;) {
-          listed_face& f = sets_[here - 1];
-          if (f.others[0] == u.others[0] && f.others[1] == u.others[1] &&
-              f.others[2] == u.others[2]) {
+          set& f = sets_[here - 1];
+          if (same_corners(f, u.corners)) {
             f.link = (f.link & ~elements_mask) |
                      std::min(elements_of(f) + elements_of(u), elements_mask);
             u.link &= ~elements_mask;  // counted here
@@ -451,7 +471,7 @@ class corner_lists {
 
   // The faces of sets of one element, and the sets of three or more.
   void take_results(match_result& out) {
-    for (const listed_face& f : sets_) {
+    for (const set& f : sets_) {
       if (elements_of(f) == 1) {
         out.skin.push_back(f.id);
       } else if (elements_of(f) == 3) {
@@ -471,7 +491,7 @@ class corner_lists {
  private:
   label_range range_;
   std::unique_ptr<std::uint32_t[]> head_;  // per lowest corner: its first set + 1, 0 for none
-  grow_array<listed_face> sets_;
+  grow_array<set> sets_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> also_;
 };
 
@@ -608,25 +628,12 @@ class skin_search {
 // (beside each other with two threads), then the counts of the upper
 // half's sets that the lower half also has taken into the lower's, split
 // between the threads by lowest corner.  False, with nothing found, when
-// the labels of a half spread over more than twice its faces' worth, or
 // its sets outgrow what a list can name.
-bool search_by_corner(const solid_elements& s, int threads, solid_skin& skin) {
-  const face_scan scan(s);
-  const std::int64_t count = std::max<std::int64_t>(s.count, 0);
-  const bool parallel = threads > 1;
-  const std::int64_t middle = parallel ? count / 2 : count;
-  label_range lower_range, upper_range;
-  in_two(
-      parallel, [&] { lower_range = scan.corner_range(0, middle); },
-      [&] { upper_range = scan.corner_range(middle, count); });
-  auto too_wide = [](const label_range& r, std::int64_t elements) {
-    return !r.empty() && std::uint64_t{r.highest} - r.lowest >=
-                             2 * static_cast<std::uint64_t>(elements) + span_slack;
-  };
-  if (too_wide(lower_range, middle) || too_wide(upper_range, count - middle)) {
-    return false;
-  }
-  corner_lists lower, upper;
+template <std::size_t others>
+bool match_by_corner(const face_scan& scan, std::int64_t count, std::int64_t middle, bool parallel,
+                     const label_range& lower_range, const label_range& upper_range,
+                     solid_skin& skin) {
+  corner_lists<others> lower, upper;
   bool lower_named = true, upper_named = true;
   in_two(
       parallel, [&] { lower_named = lower.build(scan, 0, middle, lower_range); },
@@ -649,6 +656,31 @@ bool search_by_corner(const solid_elements& s, int threads, solid_skin& skin) {
   return true;
 }
 
+// Matches by lowest corner unless the labels of a half spread over more
+// than twice its elements' worth; false, with nothing found, when it does
+// not.  A mesh of only tets lists its sets with two corners beside the
+// lowest.
+bool search_by_corner(const solid_elements& s, int threads, solid_skin& skin) {
+  const face_scan scan(s);
+  const std::int64_t count = std::max<std::int64_t>(s.count, 0);
+  const bool parallel = threads > 1;
+  const std::int64_t middle = parallel ? count / 2 : count;
+  label_range lower_range, upper_range;
+  in_two(
+      parallel, [&] { lower_range = scan.corner_range(0, middle); },
+      [&] { upper_range = scan.corner_range(middle, count); });
+  auto too_wide = [](const label_range& r, std::int64_t elements) {
+    return !r.empty() && std::uint64_t{r.highest} - r.lowest >=
+                             2 * static_cast<std::uint64_t>(elements) + span_slack;
+  };
+  if (too_wide(lower_range, middle) || too_wide(upper_range, count - middle)) {
+    return false;
+  }
+  if (lower_range.quadrilaterals || upper_range.quadrilaterals) {
+    return match_by_corner<3>(scan, count, middle, parallel, lower_range, upper_range, skin);
+  }
+  return match_by_corner<2>(scan, count, middle, parallel, lower_range, upper_range, skin);
+}
 }  // namespace
 
 solid_skin find_skin(const solid_elements& solids, int threads, std::uint64_t part_bytes) {
