@@ -367,6 +367,9 @@ class any_scan {
     while (written > 0 && (record[written - 1] == ' ' || record[written - 1] == '\t')) {
       --written;
     }
+    if (!structure_only && format.even_width > 0) {
+      return parse_int_fields(record.substr(0, written), format.even_width, format.count, values);
+    }
     int present = 0;
     for (int k = 0; k < format.count; ++k) {
       const block_field& field = format.fields[k];

@@ -187,6 +187,13 @@ bool parse_block_format(std::string_view text, block_format& format) noexcept {
   if (!item_list(t, format, column, 0)) {
     return false;
   }
+  const std::int32_t width = format.fields[0].width;
+  format.even_width = width;
+  for (int k = 0; k < format.count; ++k) {
+    if (format.fields[k].width != width || format.fields[k].start != k * width) {
+      format.even_width = 0;
+    }
+  }
   return t.peek() == '\0' && format.count > 0;
 }
 

@@ -24,6 +24,9 @@ struct block_format {
   static constexpr int max_fields = 64;
   block_field fields[max_fields];
   int count = 0;
+  /// The width of every field when all are one width and stand back to
+  /// back from the first column, else 0.
+  std::int32_t even_width = 0;
 
   /// The `k`-th field (0-based) of kind `kind`, or null.
   const block_field* nth(field_kind kind, int k) const noexcept;

@@ -20,6 +20,12 @@ enum class real_syntax {
 /// sign) is 0.  False for any other character or a value outside 32 bits.
 bool parse_int_field(std::string_view field, std::int32_t& value) noexcept;
 
+/// Reads the first `count` fields of `record`, Iw fields all `width` wide
+/// from its first column, as `parse_int_field` reads each, into `values`:
+/// those that start within it, the last perhaps cut short where it ends.
+/// Returns how many it read, or -1 when one of them is not an Iw field.
+int parse_int_fields(std::string_view record, int width, int count, std::int32_t* values) noexcept;
+
 /// Reads a decimal integer with an optional sign and nothing else, as a
 /// free-form value without decimal point or exponent.
 bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept;

@@ -93,6 +93,52 @@ TEST(numeric_input_test, integer_fields_against_their_text_without_blanks) {
   }
 }
 
+// A record of fields of one width reads as its fields one by one: those
+// that start within it, at most the count asked for, the last perhaps cut
+// short; -1 as soon as one does not read.
+TEST(numeric_input_test, records_of_integer_fields_of_one_width) {
+  std::int32_t values[8] = {};
+  EXPECT_EQ(parse_int_fields("       1     -22    3", 8, 8, values), 3);
+  EXPECT_EQ(values[0], 1);
+  EXPECT_EQ(values[1], -22);
+  EXPECT_EQ(values[2], 3);
+  EXPECT_EQ(parse_int_fields("       1     -22    3", 8, 2, values), 2);
+  EXPECT_EQ(parse_int_fields("       1     2.2", 8, 8, values), -1);
+  EXPECT_EQ(parse_int_fields("", 9, 8, values), 0);
+
+  std::mt19937_64 random(20261210);
+  const std::string alphabet = "      0123456789-+.x";
+  for (int round = 0; round < 20000; ++round) {
+    const int width = 1 + static_cast<int>(random() % 16);
+    std::string record(random() % (8 * static_cast<std::size_t>(width) + 4), ' ');
+    for (char& c : record) {
+      c = random() % 4 == 0 ? alphabet[random() % alphabet.size()] : ' ';
+    }
+    for (std::size_t at = 0; at < record.size(); ++at) {
+      if (random() % 3 == 0) {
+        record[at] = static_cast<char>('0' + random() % 10);
+      }
+    }
+    const int count = static_cast<int>(random() % 9);
+    int expected = 0;
+    std::int32_t want[8] = {};
+    for (auto at = std::size_t{0}; expected < count && at < record.size();
+         at += static_cast<std::size_t>(width)) {
+      if (!parse_int_field(std::string_view(record).substr(at, static_cast<std::size_t>(width)),
+                           want[expected])) {
+        expected = -1;
+        break;
+      }
+      ++expected;
+    }
+    std::int32_t got[8] = {};
+    ASSERT_EQ(parse_int_fields(record, width, count, got), expected) << '"' << record << '"';
+    for (int k = 0; k < expected; ++k) {
+      ASSERT_EQ(got[k], want[k]) << '"' << record << "\" field " << k;
+    }
+  }
+}
+
 // A digit string of 55 digits past the point whose value lies exactly
 // halfway between 1 and the next double.
 constexpr const char* halfway_after_one = "1.00000000000000011102230246251565404236316680908203125";
