@@ -346,11 +346,12 @@ solid_skin list_faces(std::int64_t count, match_result& lower, match_result& upp
 
 // Matching by lowest corner.  When the corner labels of each half of the
 // elements lie close together, every face is listed under its lowest
-// corner, in a table indexed by that label.  A corner is the lowest of few faces (a node of a brick
-// mesh of about three), and as meshers number nodes near their elements, the lists an element's
-// faces go to lie near those of the elements just read.  One reading of the elements finds each
-// face's corner set or adds it: nothing is counted, placed or sorted, and a set is held once, not
-// once per face.
+// corner, in a table indexed by that label.  A corner is the lowest of few
+// faces (a node of a brick mesh of about three), and as meshers number
+// nodes near their elements, the lists an element's faces go to lie near
+// those of the elements just read.  One reading of the elements finds each
+// face's corner set or adds it: nothing is counted, placed or sorted, and a
+// set is held once, not once per face.
 
 // A corner set, under its lowest corner: the other corners (2 when every
 // face is a triangle, else 3, a triangle's last repeated), the first face
@@ -485,8 +486,6 @@ class corner_lists {
       }
     }
   }
-
-  const label_range& range() const { return range_; }
 
  private:
   label_range range_;
