@@ -368,7 +368,11 @@ class any_scan {
       --written;
     }
     if (!structure_only && format.even_width > 0) {
-      return parse_int_fields(record.substr(0, written), format.even_width, format.count, values);
+      // The fields that start before the trailing blanks.
+      const auto width = static_cast<std::size_t>(format.even_width);
+      const auto starting = static_cast<int>(std::min<std::size_t>(
+          (written + width - 1) / width, static_cast<std::size_t>(format.count)));
+      return parse_int_fields(record, format.even_width, starting, values);
     }
     int present = 0;
     for (int k = 0; k < format.count; ++k) {
