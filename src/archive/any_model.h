@@ -36,10 +36,10 @@ struct any_choices {
 /// outside FIELDCELLS as triangles, the nodes they use in ascending label
 /// order, the field points and cells of the components, the potentials
 /// and fluxes of the chosen labels; without shells, the skin of the solids
-/// (with `volumes`, their own volumes summed in `solids`).  Adds to `notes` a console line for
-/// each kind of data passed over or decided.  Raises the first fault in
-/// the order: reading, boundary, nodes, field points and cells, labels,
-/// values.
+/// (with `volumes`, their own volumes summed in `solids`).  Adds to
+/// `notes` a console line for each kind of data passed over or decided.
+/// Raises the first fault in the order: reading, boundary, nodes, field
+/// points and cells, labels, values.
 void build_any_model(archive_contents& contents, const any_choices& choices, model& m,
                      std::vector<std::string>& notes, solid_volume_figures& solids);
 
