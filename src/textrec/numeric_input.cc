@@ -252,10 +252,126 @@ bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept {
   return number.shape == real_shape::number && int_value(number, value);
 }
 
+namespace {
+
+constexpr std::uint64_t integer_powers_of_ten[] = {1,
+                                                   10,
+                                                   100,
+                                                   1'000,
+                                                   10'000,
+                                                   100'000,
+                                                   1'000'000,
+                                                   10'000'000,
+                                                   100'000'000,
+                                                   1'000'000'000,
+                                                   10'000'000'000,
+                                                   100'000'000'000,
+                                                   1'000'000'000'000,
+                                                   10'000'000'000'000,
+                                                   100'000'000'000'000};
+
+// The `digits` characters (1 to 8) that end just before `end`, which has
+// eight characters of its text before it, as a number; false when one is
+// not a digit.  Read as one word, the characters before them made zeros.
+[[gnu::always_inline]] inline bool read_digits_before(const char* end, int digits,
+                                                      std::uint64_t& value) noexcept {
+  constexpr std::uint64_t ones = 0x0101010101010101;
+  std::uint64_t word = load_eight(end - 8);
+  if (digits < 8) {
+    const std::uint64_t before = ~std::uint64_t{0} >> (8 * digits);  // the low 8 - digits bytes
+    word = (word & ~before) | (ones * '0' & before);
+  }
+  if (!eight_are_digits(word)) {
+    return false;
+  }
+  value = eight_digit_value(word);
+  return true;
+}
+
+// The field an archive mostly holds in an E format of `fraction` decimals:
+// blanks, a blank or sign, one digit, the point, exactly `fraction`
+// digits, E or e, a sign and two or three digits.  Its value is one exact
+// multiply or divide when the decimal exponent lies within 22, as the
+// general scan would find it; false, leaving `value` alone, for every
+// other field, which that scan then reads.
+[[gnu::always_inline]] inline bool read_e_field(std::string_view text, int fraction,
+                                                double& value) noexcept {
+  const char* t = text.data();
+  const auto n = static_cast<std::ptrdiff_t>(text.size());
+  if (fraction < 1 || fraction > 14 || n < fraction + 8 || n < 13) {
+    return false;  // (13 characters leave eight before the exponent)
+  }
+  // The exponent: "E+01" or "E+001".
+  std::ptrdiff_t e = n - 5;
+  if (t[n - 4] == 'E' || t[n - 4] == 'e') {
+    e = n - 4;
+  } else if (t[e] != 'E' && t[e] != 'e') {
+    return false;
+  }
+  const char exponent_sign = t[e + 1];
+  if (exponent_sign != '+' && exponent_sign != '-') {
+    return false;
+  }
+  int exponent = 0;
+  for (std::ptrdiff_t k = e + 2; k < n; ++k) {
+    const unsigned digit = digit_value(t[k]);
+    if (digit > 9) {
+      return false;
+    }
+    exponent = exponent * 10 + static_cast<int>(digit);
+  }
+  // The mantissa: d.ddd with `fraction` digits after the point.
+  const std::ptrdiff_t lead = e - fraction - 2;
+  if (lead < 0 || t[lead + 1] != '.') {
+    return false;
+  }
+  const unsigned first = digit_value(t[lead]);
+  if (first > 9) {
+    return false;
+  }
+  bool negative = false;
+  if (lead > 0) {
+    const char sign = t[lead - 1];
+    if (sign == '-' || sign == '+') {
+      negative = sign == '-';
+    } else if (sign != ' ') {
+      return false;
+    }
+    for (std::ptrdiff_t k = 0; k + 1 < lead; ++k) {
+      if (t[k] != ' ') {
+        return false;
+      }
+    }
+  }
+  const char* fraction_end = t + e;
+  std::uint64_t high = 0;
+  std::uint64_t low = 0;
+  const int low_digits = fraction > 8 ? fraction - 8 : fraction;
+  if (!read_digits_before(fraction_end, low_digits, low) ||
+      (fraction > 8 && !read_digits_before(fraction_end - low_digits, 8, high))) {
+    return false;
+  }
+  const std::uint64_t mantissa =
+      first * integer_powers_of_ten[fraction] + high * integer_powers_of_ten[low_digits] + low;
+  const int e10 = (exponent_sign == '-' ? -exponent : exponent) - fraction;
+  if (e10 < -22 || e10 > 22) {
+    return false;
+  }
+  const auto m = static_cast<double>(mantissa);
+  const double magnitude = e10 < 0 ? m / exact_powers_of_ten[-e10] : m * exact_powers_of_ten[e10];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+}  // namespace
+
 bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
                 double& value) noexcept {
   switch (syntax) {
   case real_syntax::fixed_field:
+    if (read_e_field(text, implied_digits, value)) {
+      return true;
+    }
     return read_real<real_syntax::fixed_field>(text, implied_digits, value);
   case real_syntax::text_field:
     return read_real<real_syntax::text_field>(text, implied_digits, value);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/fp_env.h"
+#include "textrec/real_scan.h"
 #include "textrec_helpers.h"
 
 namespace cdbbem {
@@ -317,6 +318,53 @@ TEST(numeric_input_test, reals_match_strtod) {
     }
   }
   EXPECT_EQ(mismatches, 0);
+}
+
+// The E fields an archive mostly holds ("-1.2345678901234E-005", of any
+// decimals and two or three exponent digits), as written and with one
+// character changed, read as the general scan reads them.
+TEST(numeric_input_test, e_fields_as_the_general_scan_reads_them) {
+  testing::flush_scope flushed;
+  std::mt19937_64 rng(11);
+  const std::string changes = " -+.eED09x";
+  int mismatches = 0;
+  int read = 0;
+  for (int n = 0; n < 200'000; ++n) {
+    const int fraction = 1 + static_cast<int>(rng() % 15);
+    const int width = fraction + 8 + static_cast<int>(rng() % 4);
+    const int exponent_digits = 2 + static_cast<int>(rng() % 2);
+    const double v = rng() % 16 == 0 ? 0.0 : testing::random_double(rng);
+    char printed[96];
+    std::snprintf(printed, sizeof printed, "%*.*E", width, fraction, v);
+    std::string field = printed;
+    const std::size_t e_at = field.find('E');
+    if (e_at == std::string::npos) {
+      continue;  // infinity or NaN
+    }
+    while (field.size() - e_at - 2 > static_cast<std::size_t>(exponent_digits) &&
+           field[e_at + 2] == '0') {
+      field.erase(e_at + 2, 1);
+      field.insert(0, 1, ' ');
+    }
+    if (rng() % 3 == 0) {
+      field[rng() % field.size()] = changes[rng() % changes.size()];
+    }
+    const scanned_real scan = scan_real<real_syntax::fixed_field>(field, fraction);
+    if (scan.shape != real_shape::number && scan.shape != real_shape::invalid) {
+      continue;
+    }
+    double got = -99.0;
+    const bool ok = parse_real(field, real_syntax::fixed_field, fraction, got);
+    const bool want_ok = scan.shape == real_shape::number;
+    const double want = want_ok ? real_value(scan, real_syntax::fixed_field) : -99.0;
+    read += ok ? 1 : 0;
+    if ((ok != want_ok || (ok && bits(got) != bits(want))) && ++mismatches <= 10) {
+      ADD_FAILURE() << '"' << field << "\" (d=" << fraction << ") gave " << ok << ' '
+                    << std::hexfloat << got << ", the scan " << want_ok << ' ' << want;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(read, 100'000);
 }
 
 }  // namespace
