@@ -1,5 +1,7 @@
 #include "archive/any_reader.h"
 
+#include <algorithm>
+#include <atomic>
 #include <limits>
 
 #include "archive/block_format.h"
@@ -68,6 +70,58 @@ std::int32_t use_label(std::vector<label_use>& uses, std::string_view label, std
   return static_cast<std::int32_t>(uses.size() - 1);
 }
 
+// With two scans, which one keeps each element record: the scan beside
+// (the first to reach the element records, as it passes over the nodes)
+// keeps those before the split, the scan of everything else those from it
+// on.  The scan beside claims the records ahead of it in runs; the other
+// sets the split where it meets its first element record, beyond every
+// record claimed, so each record is kept by exactly one scan whatever the
+// timing, and only the balance of work depends on it.
+class element_split {
+ public:
+  // The scan beside: whether it keeps element record `ordinal`, which lies
+  // at or past `claimed`, the end of its runs so far (moved on).
+  bool beside_keeps(std::int64_t ordinal, std::int64_t& claimed) {
+    std::int64_t frontier = frontier_.load(std::memory_order_acquire);
+    for (;;) {
+      if ((frontier & closed) != 0) {
+        claimed = frontier & ~closed;
+        return ordinal < claimed;
+      }
+      if (frontier_.compare_exchange_weak(frontier, ordinal + run, std::memory_order_acq_rel)) {
+        claimed = ordinal + run;
+        return true;
+      }
+    }
+  }
+
+  // The other scan, at element record `first` of a block whose header
+  // names `count` records: the split, from which it keeps the records.
+  // It passes over the records before the split at about a quarter of the
+  // cost of keeping one, so the split lies where both scans then end
+  // together.
+  std::int64_t close(std::int64_t first, std::int64_t count) {
+    std::int64_t frontier = frontier_.load(std::memory_order_acquire);
+    for (;;) {
+      std::int64_t split = unbounded;
+      if (count > 0) {
+        const std::int64_t end = first + count;
+        split = std::max(frontier, std::min((4 * (end + frontier) - first) / 7, end));
+      }
+      if (frontier_.compare_exchange_weak(frontier, closed | split, std::memory_order_acq_rel)) {
+        return split;
+      }
+    }
+  }
+
+  static constexpr std::int64_t unbounded = std::int64_t{1} << 60;
+
+ private:
+  static constexpr std::int64_t closed = std::int64_t{1} << 61;
+  static constexpr std::int64_t run = 256;
+  std::atomic<std::int64_t> frontier_{0};
+};
+
 class any_scan {
  public:
   // A scan keeps the element records, the rest, or both; either way it
@@ -80,6 +134,11 @@ class any_scan {
         keep_elements_(keep_elements),
         keep_rest_(keep_rest),
         keep_fluxes_(keep_fluxes) {}
+
+  // Shares the element records with another scan through `split`: this
+  // scan keeps those before the split when it keeps elements, those from
+  // it on otherwise.
+  void share_elements(element_split& split) { split_ = &split; }
 
   void run() {
     std::string_view record;
@@ -402,6 +461,14 @@ class any_scan {
     if (!format_record(format, "EBLOCK")) {
       return false;
     }
+    if (split_ != nullptr && !keep_elements_ && from_ == element_split::unbounded) {
+      std::int64_t count = 0;
+      std::int32_t written = 0;
+      if (plain_int(header[4], written) || plain_int(header[3], written)) {
+        count = written;
+      }
+      from_ = split_->close(ordinal_, count);
+    }
     std::int32_t values[block_format::max_fields];
     while (in_.next(record)) {
       if (ends_numeric_block(record)) {
@@ -411,7 +478,8 @@ class any_scan {
         }
         return true;
       }
-      const int present = element_fields(record, format, values, !keep_elements_);
+      keeping_ = keeps_element();
+      const int present = element_fields(record, format, values, !keeping_);
       if (present < 0) {
         return found_not(record, "an element record");
       }
@@ -448,11 +516,23 @@ class any_scan {
       if (!element_nodes(record, format, values, present, first_node, needed)) {
         return false;
       }
-      if (keep_elements_) {
+      if (keeping_) {
         c_.elements.push_back(e);
       }
+      ++ordinal_;
     }
     return false;
+  }
+
+  // Whether this scan keeps the element record it is at.
+  bool keeps_element() {
+    if (split_ == nullptr) {
+      return keep_elements_;
+    }
+    if (!keep_elements_) {
+      return ordinal_ >= from_;
+    }
+    return ordinal_ < claimed_ || split_->beside_keeps(ordinal_, claimed_);
   }
 
   // Appends an element's `needed` node fields: those of the record after
@@ -474,7 +554,7 @@ class any_scan {
                               " node fields, expected a continuation record"};
         return false;
       }
-      const int more = element_fields(record, format, values, !keep_elements_);
+      const int more = element_fields(record, format, values, !keeping_);
       if (more <= 0) {
         return found_not(record, "a continuation record of node fields");
       }
@@ -486,7 +566,7 @@ class any_scan {
   }
 
   void keep_node_field(std::int32_t label) {
-    if (keep_elements_) {
+    if (keeping_) {
       c_.element_nodes.push_back(label);
     }
   }
@@ -700,12 +780,39 @@ class any_scan {
   archive_contents& c_;
   std::int32_t current_type_ = 0;
   bool keep_elements_;
+  bool keeping_ = false;  // the element being read is kept
+  element_split* split_ = nullptr;
+  std::int64_t ordinal_ = 0;                      // element records read before this one
+  std::int64_t claimed_ = 0;                      // the scan beside: the end of its claimed runs
+  std::int64_t from_ = element_split::unbounded;  // the other: the split, once set
   bool keep_rest_;
   bool keep_fluxes_;
   bool after_finish_ = false;
   bool table_rows_ = false;  // the records after a table's header are its rows
   std::vector<std::pair<std::string, std::int32_t>> parameters_;
 };
+
+// Appends the element records `rest` kept to those `first` kept, their
+// node fields moved on; false when the node fields would be more than one
+// reading holds, which only the one scan reports, where it stops.
+bool append_elements(archive_contents& first, const archive_contents& rest) {
+  const std::size_t before = first.element_nodes.size();
+  const std::size_t total = before + rest.element_nodes.size();
+  if (total > std::numeric_limits<std::uint32_t>::max() - most_element_nodes) {
+    return false;
+  }
+  first.elements.reserve(first.elements.size() + rest.elements.size());
+  for (const any_element& e : rest.elements) {
+    any_element moved = e;
+    moved.first_node += static_cast<std::uint32_t>(before);
+    first.elements.push_back(moved);
+  }
+  first.element_nodes.reserve(total);
+  for (const std::int32_t label : rest.element_nodes) {
+    first.element_nodes.push_back(label);
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -717,24 +824,30 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
   if (threads > 1) {
     archive_contents elements;
     bool failed = false;
+    element_split split;
     early_task side;
     side.start(true, [&] {
       try {
         record_reader second;
         second.open_like(archive);
-        any_scan(second, elements, true, false, true).run();
+        any_scan scan(second, elements, true, false, true);
+        scan.share_elements(split);
+        scan.run();
       } catch (...) {
         failed = true;
       }
     });
     if (side.beside()) {
       try {
-        any_scan(archive, contents, false, true, false).run();
+        any_scan scan(archive, contents, false, true, false);
+        scan.share_elements(split);
+        scan.run();
       } catch (...) {
         failed = true;
       }
       side.finish();
-      if (!failed && contents.fault.line == 0 && elements.fault.line == 0) {
+      if (!failed && contents.fault.line == 0 && elements.fault.line == 0 &&
+          append_elements(elements, contents)) {
         contents.elements.swap(elements.elements);
         contents.element_nodes.swap(elements.element_nodes);
         contents.fluxes.swap(elements.fluxes);
