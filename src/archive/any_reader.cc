@@ -426,12 +426,21 @@ class any_scan {
     while (written > 0 && (record[written - 1] == ' ' || record[written - 1] == '\t')) {
       --written;
     }
-    if (!structure_only && format.even_width > 0) {
+    if (format.even_width > 0) {
       // The fields that start before the trailing blanks.
       const auto width = static_cast<std::size_t>(format.even_width);
       const auto starting = static_cast<int>(std::min<std::size_t>(
           (written + width - 1) / width, static_cast<std::size_t>(format.count)));
-      return parse_int_fields(record, format.even_width, starting, values);
+      if (!structure_only) {
+        return parse_int_fields(record, format.even_width, starting, values);
+      }
+      for (const int k : {0, 1, 8}) {
+        values[k] = 0;
+        if (k < starting && !parse_int_field(field_text(record, format.fields[k]), values[k])) {
+          return -1;
+        }
+      }
+      return starting;
     }
     int present = 0;
     for (int k = 0; k < format.count; ++k) {
