@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -111,7 +112,7 @@ TEST(numeric_input_test, records_of_integer_fields_of_one_width) {
   const std::string alphabet = "      0123456789-+.x";
   for (int round = 0; round < 20000; ++round) {
     const int width = 1 + static_cast<int>(random() % 16);
-    std::string record(random() % (8 * static_cast<std::size_t>(width) + 4), ' ');
+    std::string record(random() % (16 * static_cast<std::size_t>(width) + 4), ' ');
     for (char& c : record) {
       c = random() % 4 == 0 ? alphabet[random() % alphabet.size()] : ' ';
     }
@@ -120,9 +121,27 @@ TEST(numeric_input_test, records_of_integer_fields_of_one_width) {
         record[at] = static_cast<char>('0' + random() % 10);
       }
     }
-    const int count = static_cast<int>(random() % 9);
+    if (round % 2 == 0) {
+      // Numbers as a writer puts them, right in their fields, near the
+      // limits of 32 bits as often as not.
+      static const char* const near_limits[] = {"2147483647",  "2147483648", "-2147483648",
+                                                "-2147483649", "9999999999", "0000000012"};
+      for (std::size_t at = 0; at + static_cast<std::size_t>(width) <= record.size();
+           at += static_cast<std::size_t>(width)) {
+        std::string number =
+            random() % 2 == 0
+                ? near_limits[random() % 6]
+                : std::to_string(static_cast<std::int64_t>(random() % 2000000000) - 1000000000);
+        number = number.substr(0, 1 + random() % static_cast<std::size_t>(width));
+        std::fill_n(record.begin() + static_cast<std::ptrdiff_t>(at), width, ' ');
+        std::copy(number.begin(), number.end(),
+                  record.begin() + static_cast<std::ptrdiff_t>(at) + width -
+                      static_cast<std::ptrdiff_t>(number.size()));
+      }
+    }
+    const int count = static_cast<int>(random() % 9) + (round % 2 == 0 ? 8 : 0);
     int expected = 0;
-    std::int32_t want[8] = {};
+    std::int32_t want[16] = {};
     for (auto at = std::size_t{0}; expected < count && at < record.size();
          at += static_cast<std::size_t>(width)) {
       if (!parse_int_field(std::string_view(record).substr(at, static_cast<std::size_t>(width)),
@@ -132,7 +151,7 @@ TEST(numeric_input_test, records_of_integer_fields_of_one_width) {
       }
       ++expected;
     }
-    std::int32_t got[8] = {};
+    std::int32_t got[16] = {};
     ASSERT_EQ(parse_int_fields(record, width, count, got), expected) << '"' << record << '"';
     for (int k = 0; k < expected; ++k) {
       ASSERT_EQ(got[k], want[k]) << '"' << record << "\" field " << k;
