@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "textrec/int_field.h"
+
 namespace cdbbem {
 
 struct scanned_real;
@@ -18,7 +20,9 @@ enum class real_syntax {
 /// Reads an Iw input field: leading blanks skipped, one optional sign, then
 /// digits with any blanks among or after them ignored; all blank (or a lone
 /// sign) is 0.  False for any other character or a value outside 32 bits.
-bool parse_int_field(std::string_view field, std::int32_t& value) noexcept;
+inline bool parse_int_field(std::string_view field, std::int32_t& value) noexcept {
+  return read_int_field(field, value);
+}
 
 /// Reads the first `count` fields of `record`, Iw fields all `width` wide
 /// from its first column, as `parse_int_field` reads each, into `values`:

@@ -165,7 +165,9 @@ bool record_reader::fill() {
   return end_ > tail;
 }
 
-bool record_reader::next(std::string_view& record) {
+// Any record: a long one, one read in several parts, the last, or the
+// ending SUB.
+bool record_reader::next_in_full(std::string_view& record) {
   truncated_ = false;
   if (ended_) {
     return false;
