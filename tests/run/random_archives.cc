@@ -609,7 +609,8 @@ std::string change_bytes(dice& d, std::string& text) {
         d.percent(20)
             ? static_cast<char>(d.below(256))
             : d.pick({'\0', '\x1a', 'x', '.', ' ', '\n', '\r', '-', '+', ',', '/', '9', 'E', '('});
-    done += " " + std::to_string(at);
+    done += ' ';
+    done += std::to_string(at);
   }
   return done;
 }
