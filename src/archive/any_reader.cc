@@ -70,80 +70,120 @@ std::int32_t use_label(std::vector<label_use>& uses, std::string_view label, std
   return static_cast<std::int32_t>(uses.size() - 1);
 }
 
-// With two scans, which one keeps each element record: the scan beside
-// (the first to reach the element records, as it passes over the nodes)
-// keeps those before the split, the scan of everything else those from it
-// on.  The scan beside claims the records ahead of it in runs; the other
-// sets the split where it meets its first element record, beyond every
-// record claimed, so each record is kept by exactly one scan whatever the
-// timing, and only the balance of work depends on it.
-class element_split {
+// With two threads the archive is read by two scans side by side.  The
+// scan of the nodes keeps every node defined before the first element
+// block; at that block's header it goes on from a record about halfway
+// between the other scan and the end of the archive, the first there that
+// reads as an element's first record, to the block's end.  The scan of
+// the rest keeps everything else (the element records, the nodes after
+// the header, the conditions); when it meets that record as the start of
+// an element, it takes the elements read from there and goes on at the
+// record that ended the block, numbered as it would have found it.
+// Otherwise (it passed that record inside an element, or ended the block
+// before it, or the reading ahead failed) it reads those records itself.
+class element_handover {
  public:
-  // The scan beside: whether it keeps element record `ordinal`, which lies
-  // at or past `claimed`, the end of its runs so far (moved on).
-  bool beside_keeps(std::int64_t ordinal, std::int64_t& claimed) {
-    std::int64_t frontier = frontier_.load(std::memory_order_acquire);
-    for (;;) {
-      if ((frontier & closed) != 0) {
-        claimed = frontier & ~closed;
-        return ordinal < claimed;
-      }
-      if (frontier_.compare_exchange_weak(frontier, ordinal + run, std::memory_order_acq_rel)) {
-        claimed = ordinal + run;
-        return true;
+  enum class meeting { not_yet, taken, read_here };
+
+  // The scan of the rest: where it is, now and then.
+  void note_progress(std::uint64_t offset) { progress_.store(offset, std::memory_order_relaxed); }
+  std::uint64_t progress() const { return progress_.load(std::memory_order_relaxed); }
+
+  // The scan of the nodes: the record it reads on from; false when the
+  // scan of the rest has already declined.
+  bool offer(std::uint64_t offset) {
+    start_ = offset;
+    int open = state_open;
+    return state_.compare_exchange_strong(open, state_offered, std::memory_order_acq_rel);
+  }
+  bool declined() const { return state_.load(std::memory_order_acquire) == state_declined; }
+
+  // The scan of the nodes, done: the record that ended the block (its
+  // line counted from 1 at the offered record), or failed.
+  void finish(bool read, record_mark end) {
+    read_ = read;
+    end_ = end;
+    finished_.store(true, std::memory_order_release);
+    finished_.notify_one();
+  }
+
+  // The scan of the rest, at the start of an element record at `offset`,
+  // line `line`: whether it takes the reading ahead (then `end` is where
+  // it goes on, numbered as it counts).
+  meeting meet(std::uint64_t offset, std::int64_t line, record_mark& end) {
+    if (state_.load(std::memory_order_acquire) != state_offered || offset < start_) {
+      return meeting::not_yet;
+    }
+    if (offset > start_) {
+      decline();
+      return meeting::read_here;
+    }
+    state_.store(state_taken, std::memory_order_release);
+    finished_.wait(false, std::memory_order_acquire);
+    if (!read_) {
+      return meeting::read_here;
+    }
+    line_ = line;
+    end = {end_.offset, line + end_.line - 1};
+    taken_ = true;
+    return meeting::taken;
+  }
+
+  // The scan of the rest: it will not take the reading ahead.
+  void decline() {
+    int state = state_.load(std::memory_order_acquire);
+    while (state == state_open || state == state_offered) {
+      if (state_.compare_exchange_weak(state, state_declined, std::memory_order_acq_rel)) {
+        return;
       }
     }
   }
 
-  // The other scan, at element record `first` of a block whose header
-  // names `count` records: the split, from which it keeps the records.
-  // It passes over the records before the split at about a quarter of the
-  // cost of keeping one, so the split lies where both scans then end
-  // together.
-  std::int64_t close(std::int64_t first, std::int64_t count) {
-    std::int64_t frontier = frontier_.load(std::memory_order_acquire);
-    for (;;) {
-      std::int64_t split = unbounded;
-      if (count > 0) {
-        const std::int64_t end = first + count;
-        split = std::max(frontier, std::min((4 * (end + frontier) - first) / 7, end));
-      }
-      if (frontier_.compare_exchange_weak(frontier, closed | split, std::memory_order_acq_rel)) {
-        return split;
-      }
-    }
-  }
-
-  static constexpr std::int64_t unbounded = std::int64_t{1} << 60;
+  // Once both scans have ended: whether the reading ahead was taken, the
+  // line of its first record, and where the rest's elements were then.
+  bool taken() const { return taken_; }
+  std::int64_t first_line() const { return line_; }
+  std::size_t elements_before = 0;
+  std::size_t nodes_before = 0;
+  archive_contents ahead;  // the elements read ahead
 
  private:
-  static constexpr std::int64_t closed = std::int64_t{1} << 61;
-  static constexpr std::int64_t run = 256;
-  std::atomic<std::int64_t> frontier_{0};
+  static constexpr int state_open = 0;
+  static constexpr int state_offered = 1;
+  static constexpr int state_taken = 2;
+  static constexpr int state_declined = 3;
+  std::atomic<std::uint64_t> progress_{0};
+  std::atomic<int> state_{state_open};
+  std::uint64_t start_ = 0;  // written before the offer, read after it
+  std::atomic<bool> finished_{false};
+  bool read_ = false;
+  record_mark end_;
+  bool taken_ = false;
+  std::int64_t line_ = 0;
 };
 
 class any_scan {
  public:
-  // A scan keeps the element records, the rest, or both; either way it
-  // reads every record as the others do, so that each finds the same
-  // blocks and the same ends.
-  any_scan(record_reader& in, archive_contents& c, bool keep_elements, bool keep_rest,
-           bool keep_fluxes)
+  // What a scan keeps: everything; the nodes defined before the first
+  // element block, then the reading ahead in that block; everything else.
+  // Whatever it keeps, it reads every record it meets as the others do,
+  // so that each finds the same blocks and the same ends.
+  enum class part { all, first_nodes, rest };
+
+  any_scan(record_reader& in, archive_contents& c, part keeps = part::all,
+           element_handover* handover = nullptr)
       : in_(in),
         c_(c),
-        keep_elements_(keep_elements),
-        keep_rest_(keep_rest),
-        keep_fluxes_(keep_fluxes) {}
-
-  // Shares the element records with another scan through `split`: this
-  // scan keeps those before the split when it keeps elements, those from
-  // it on otherwise.
-  void share_elements(element_split& split) { split_ = &split; }
+        handover_(handover),
+        keep_nodes_(keeps != part::rest),
+        keep_elements_(keeps != part::first_nodes),
+        keep_rest_(keeps != part::first_nodes),
+        first_nodes_(keeps == part::first_nodes) {}
 
   void run() {
     std::string_view record;
     bool held = false;
-    while (c_.fault.line == 0 && (held || in_.next(record))) {
+    while (c_.fault.line == 0 && !stopped_ && (held || in_.next(record))) {
       held = false;
       if (after_finish_) {
         read_after_finish(record);
@@ -373,7 +413,7 @@ class any_scan {
       if (label == -1) {
         return false;
       }
-      if (!keep_rest_) {
+      if (!keep_nodes_) {
         continue;  // only the label decides where the block ends
       }
       for (int k = 0; k < 3; ++k) {
@@ -396,7 +436,7 @@ class any_scan {
   }
 
   void read_node_command(const command_fields& f, std::string_view record) {
-    if (!keep_rest_) {
+    if (!keep_nodes_) {
       return;
     }
     std::int32_t label = 0;
@@ -460,9 +500,11 @@ class any_scan {
     return present;
   }
 
+  enum class form { solid, blank, compact };
+  enum class block_end { fault, terminator, record, archive, abandoned };
+
   // EBLOCK in its SOLID, blank or COMPACT form.
   bool read_element_block(const command_fields& header, std::string_view& record) {
-    enum class form { solid, blank, compact };
     const form kind = starts_with_keyword(header[2], "SOLID")  ? form::solid
                       : starts_with_keyword(header[2], "COMP") ? form::compact
                                                                : form::blank;
@@ -470,44 +512,68 @@ class any_scan {
     if (!format_record(format, "EBLOCK")) {
       return false;
     }
-    if (split_ != nullptr && !keep_elements_ && from_ == element_split::unbounded) {
-      std::int64_t count = 0;
-      std::int32_t written = 0;
-      if (plain_int(header[4], written) || plain_int(header[3], written)) {
-        count = written;
+    const bool first = !met_element_block_;
+    met_element_block_ = true;
+    if (first && first_nodes_) {
+      if (handover_ != nullptr) {
+        read_ahead(kind, format);
       }
-      from_ = split_->close(ordinal_, count);
+      stopped_ = true;  // the scan of the rest reads on from here
+      return false;
     }
+    keep_nodes_ = true;
+    meeting_ = first ? handover_ : nullptr;
+    const block_end end = element_records(kind, format, record);
+    if (meeting_ != nullptr) {
+      meeting_->decline();
+      meeting_ = nullptr;
+    }
+    return end == block_end::record;
+  }
+
+  // The element records of a block up to the record that ends it, which
+  // comes back in `record`.
+  block_end element_records(form kind, const block_format& format, std::string_view& record) {
     std::int32_t values[block_format::max_fields];
-    while (in_.next(record)) {
+    for (std::uint32_t read = 0;; ++read) {
+      if (meeting_ != nullptr) {
+        meet_reading_ahead(read);
+      } else if (ahead_ != nullptr && (read & 255) == 255 && ahead_->declined()) {
+        return block_end::abandoned;
+      }
+      if (!in_.next(record)) {
+        return block_end::archive;
+      }
       if (ends_numeric_block(record)) {
         // "EN,R5.5,ATTR,-1," defines no element.
         if (starts_with_keyword(trim_blanks(record), "EN,R5")) {
           continue;
         }
-        return true;
+        return block_end::record;
       }
-      keeping_ = keeps_element();
-      const int present = element_fields(record, format, values, !keeping_);
+      const int present = element_fields(record, format, values, !keep_elements_);
       if (present < 0) {
-        return found_not(record, "an element record");
+        found_not(record, "an element record");
+        return block_end::fault;
       }
       if (present == 0 || values[0] == -1) {
-        return false;
+        return block_end::terminator;
       }
       any_element e{in_.line_number(), 0, 0, 0, 0};
       int first_node = 0;
       std::int32_t needed = 0;
       if (kind == form::solid) {
         if (present < 11) {
-          return found_not(record, "an element record of at least 11 fields");
+          found_not(record, "an element record of at least 11 fields");
+          return block_end::fault;
         }
         e.itype = values[1];
         e.label = values[10];
         needed = values[8];
         first_node = 11;
         if (needed < 1 || needed > most_element_nodes) {
-          return found_not(record, "a node count from 1 to 64 in field 9");
+          found_not(record, "a node count from 1 to 64 in field 9");
+          return block_end::fault;
         }
       } else {
         e.label = values[0];
@@ -523,25 +589,77 @@ class any_scan {
       e.first_node = static_cast<std::uint32_t>(c_.element_nodes.size());
       e.node_count = needed;
       if (!element_nodes(record, format, values, present, first_node, needed)) {
-        return false;
+        return block_end::fault;
       }
-      if (keeping_) {
+      if (keep_elements_) {
         c_.elements.push_back(e);
       }
-      ++ordinal_;
     }
-    return false;
   }
 
-  // Whether this scan keeps the element record it is at.
-  bool keeps_element() {
-    if (split_ == nullptr) {
-      return keep_elements_;
+  // The scan of the rest, at the start of an element record in the first
+  // element block: now and then it says where it is; at the record the
+  // scan of the nodes read on from, it takes those elements and goes on
+  // at the record that ended the block.
+  void meet_reading_ahead(std::uint32_t read) {
+    const std::uint64_t at = in_.next_offset();
+    if ((read & 255) == 0) {
+      meeting_->note_progress(at);
     }
-    if (!keep_elements_) {
-      return ordinal_ >= from_;
+    record_mark end;
+    switch (meeting_->meet(at, in_.line_number() + 1, end)) {
+    case element_handover::meeting::not_yet:
+      return;
+    case element_handover::meeting::taken:
+      meeting_->elements_before = c_.elements.size();
+      meeting_->nodes_before = c_.element_nodes.size();
+      in_.seek(end);
+      break;
+    case element_handover::meeting::read_here:
+      break;
     }
-    return ordinal_ < claimed_ || split_->beside_keeps(ordinal_, claimed_);
+    meeting_ = nullptr;
+  }
+
+  // The scan of the nodes, at the header of the first element block: the
+  // elements from a record ahead of the other scan to the block's end,
+  // into `ahead` of the handover, numbered from 1 at that record.  Only
+  // the SOLID form, whose first record of an element can be told from its
+  // others by its fields.
+  void read_ahead(form kind, const block_format& format) {
+    element_handover& h = *handover_;
+    const std::uint64_t here = in_.next_offset();
+    const std::uint64_t other = std::max(h.progress(), here);
+    const std::uint64_t size = in_.size();
+    if (kind != form::solid || other + 2 >= size) {
+      return;
+    }
+    in_.seek({other + (size - other) / 2 - 1, 1});
+    std::string_view record;
+    in_.next(record);  // the end of a record begun before
+    std::int32_t values[block_format::max_fields];
+    for (int tries = 0; tries < 64; ++tries) {
+      const std::uint64_t start = in_.next_offset();
+      if (!in_.next(record) || ends_numeric_block(record)) {
+        return;
+      }
+      const int present = element_fields(record, format, values, true);
+      if (present >= 11 && values[0] != -1 && values[8] >= 1 && values[8] <= most_element_nodes) {
+        if (!h.offer(start)) {
+          return;
+        }
+        in_.seek({start, 1});
+        any_scan scan(in_, h.ahead, part::all);
+        scan.ahead_ = &h;
+        const block_end end = scan.element_records(kind, format, record);
+        const bool read =
+            end == block_end::terminator || end == block_end::record || end == block_end::archive;
+        h.finish(read, end == block_end::archive
+                           ? record_mark{in_.next_offset(), in_.line_number() + 1}
+                           : in_.mark());
+        return;
+      }
+    }
   }
 
   // Appends an element's `needed` node fields: those of the record after
@@ -563,7 +681,7 @@ class any_scan {
                               " node fields, expected a continuation record"};
         return false;
       }
-      const int more = element_fields(record, format, values, !keeping_);
+      const int more = element_fields(record, format, values, !keep_elements_);
       if (more <= 0) {
         return found_not(record, "a continuation record of node fields");
       }
@@ -575,7 +693,7 @@ class any_scan {
   }
 
   void keep_node_field(std::int32_t label) {
-    if (keeping_) {
+    if (keep_elements_) {
       c_.element_nodes.push_back(label);
     }
   }
@@ -683,7 +801,7 @@ class any_scan {
   // True when it read records after the header.
   bool read_flux(const command_fields& f) {
     const bool follows = starts_with_keyword(f[5], "R5.0");
-    if (!keep_fluxes_) {
+    if (!keep_rest_) {
       if (follows) {
         pass_flux_values();
       }
@@ -739,7 +857,7 @@ class any_scan {
   }
 
   void add_flux(any_flux q, std::string_view label) {
-    if (!keep_fluxes_) {
+    if (!keep_rest_) {
       return;
     }
     // A film coefficient is never a flux.
@@ -787,87 +905,101 @@ class any_scan {
 
   record_reader& in_;
   archive_contents& c_;
+  element_handover* handover_;
+  element_handover* meeting_ = nullptr;  // the rest: the handover still to meet
+  element_handover* ahead_ = nullptr;    // the reading ahead: its handover
   std::int32_t current_type_ = 0;
+  bool keep_nodes_;
   bool keep_elements_;
-  bool keeping_ = false;  // the element being read is kept
-  element_split* split_ = nullptr;
-  std::int64_t ordinal_ = 0;                      // element records read before this one
-  std::int64_t claimed_ = 0;                      // the scan beside: the end of its claimed runs
-  std::int64_t from_ = element_split::unbounded;  // the other: the split, once set
   bool keep_rest_;
-  bool keep_fluxes_;
+  bool first_nodes_;
+  bool met_element_block_ = false;
+  bool stopped_ = false;
   bool after_finish_ = false;
   bool table_rows_ = false;  // the records after a table's header are its rows
   std::vector<std::pair<std::string, std::int32_t>> parameters_;
 };
 
-// Appends the element records `rest` kept to those `first` kept, their
-// node fields moved on; false when the node fields would be more than one
-// reading holds, which only the one scan reports, where it stops.
-bool append_elements(archive_contents& first, const archive_contents& rest) {
-  const std::size_t before = first.element_nodes.size();
-  const std::size_t total = before + rest.element_nodes.size();
+// Puts the nodes the scan of the nodes kept before those of `rest`, and
+// the elements read ahead where the scan of the rest took them; false
+// when the node fields would be more than one reading holds, which only
+// the one scan reports, where it stops.
+bool join_scans(archive_contents& nodes, element_handover& h, archive_contents& rest) {
+  archive_contents& ahead = h.ahead;
+  const std::size_t total = rest.element_nodes.size() + ahead.element_nodes.size();
   if (total > std::numeric_limits<std::uint32_t>::max() - most_element_nodes) {
     return false;
   }
-  first.elements.reserve(first.elements.size() + rest.elements.size());
-  for (const any_element& e : rest.elements) {
-    any_element moved = e;
-    moved.first_node += static_cast<std::uint32_t>(before);
-    first.elements.push_back(moved);
+  nodes.node_labels.append(rest.node_labels.begin(), rest.node_labels.size());
+  nodes.node_xyz.append(rest.node_xyz.begin(), rest.node_xyz.size());
+  rest.node_labels.swap(nodes.node_labels);
+  rest.node_xyz.swap(nodes.node_xyz);
+  if (!h.taken()) {
+    return true;
   }
-  first.element_nodes.reserve(total);
-  for (const std::int32_t label : rest.element_nodes) {
-    first.element_nodes.push_back(label);
+  // The elements after the block, moved on past those read ahead.
+  const std::vector<any_element> after(rest.elements.begin() + h.elements_before,
+                                       rest.elements.end());
+  const std::vector<std::int32_t> after_nodes(rest.element_nodes.begin() + h.nodes_before,
+                                              rest.element_nodes.end());
+  rest.elements.shrink_to(h.elements_before);
+  rest.element_nodes.shrink_to(h.nodes_before);
+  rest.elements.append(ahead.elements.begin(), ahead.elements.size());
+  for (std::size_t k = h.elements_before; k < rest.elements.size(); ++k) {
+    rest.elements[k].line += h.first_line() - 1;
+    rest.elements[k].first_node += static_cast<std::uint32_t>(h.nodes_before);
   }
+  rest.element_nodes.append(ahead.element_nodes.begin(), ahead.element_nodes.size());
+  const std::size_t moved_from = rest.elements.size();
+  rest.elements.append(after.data(), after.size());
+  for (std::size_t k = moved_from; k < rest.elements.size(); ++k) {
+    rest.elements[k].first_node += static_cast<std::uint32_t>(ahead.element_nodes.size());
+  }
+  rest.element_nodes.append(after_nodes.data(), after_nodes.size());
   return true;
 }
 
 }  // namespace
 
 void read_any_archive(record_reader& archive, archive_contents& contents, unsigned threads) {
-  // With two threads, one scan keeps the element records and the fluxes
-  // while this one keeps the rest.  Only a reading that both end without a fault is
-  // taken: a fault is found again by one scan of everything, which stops
-  // where a single reading stops.
+  // With two threads, one scan keeps the nodes before the first element
+  // block and reads part of that block ahead, while this one keeps the
+  // rest.  Only a reading that both end without a fault is taken: a
+  // fault is found again by one scan of everything, which stops where a
+  // single reading stops.
   if (threads > 1) {
-    archive_contents elements;
+    archive_contents nodes;
+    element_handover handover;
+    bool side_failed = false;
     bool failed = false;
-    element_split split;
     early_task side;
     side.start(true, [&] {
       try {
         record_reader second;
         second.open_like(archive);
-        any_scan scan(second, elements, true, false, true);
-        scan.share_elements(split);
-        scan.run();
+        any_scan(second, nodes, any_scan::part::first_nodes, &handover).run();
       } catch (...) {
-        failed = true;
+        side_failed = true;
+        handover.finish(false, {});
       }
     });
     if (side.beside()) {
       try {
-        any_scan scan(archive, contents, false, true, false);
-        scan.share_elements(split);
-        scan.run();
+        any_scan(archive, contents, any_scan::part::rest, &handover).run();
       } catch (...) {
         failed = true;
       }
+      handover.decline();
       side.finish();
-      if (!failed && contents.fault.line == 0 && elements.fault.line == 0 &&
-          append_elements(elements, contents)) {
-        contents.elements.swap(elements.elements);
-        contents.element_nodes.swap(elements.element_nodes);
-        contents.fluxes.swap(elements.fluxes);
-        contents.loads.swap(elements.loads);
+      if (!failed && !side_failed && contents.fault.line == 0 && nodes.fault.line == 0 &&
+          join_scans(nodes, handover, contents)) {
         return;
       }
       contents = archive_contents{};
       archive.reopen();
     }
   }
-  any_scan(archive, contents, true, true, true).run();
+  any_scan(archive, contents).run();
 }
 
 }  // namespace cdbbem

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -46,6 +47,15 @@ class grow_array {
     }
     data_ = static_cast<T*>(grown);
     capacity_ = count;
+  }
+  /// Appends `count` values from `values` (not this array's own).
+  void append(const T* values, std::size_t count) {
+    if (count == 0) {
+      return;
+    }
+    reserve(size_ + count);
+    std::memcpy(static_cast<void*>(data_ + size_), values, count * sizeof(T));
+    size_ += count;
   }
   /// Keeps the first `count` values.
   void shrink_to(std::size_t count) { size_ = count < size_ ? count : size_; }

@@ -64,6 +64,13 @@ class record_reader {
   /// Where the record last returned stands, for `seek`.
   record_mark mark() const { return {mark_offset_, line_}; }
 
+  /// The offset of the record `next` returns (while no cut record's rest is
+  /// still to be skipped).
+  std::uint64_t next_offset() const { return base_ + pos_; }
+
+  /// The bytes of the input: the file's size as first opened, or the text's.
+  std::uint64_t size() const { return from_memory_ ? memory_.size() : identity_.size; }
+
   /// Makes the record at `at` (a mark taken from this input, unchanged since)
   /// the next one returned, numbered as it was, so that a later pass can
   /// start where an earlier one saw something instead of reading everything
