@@ -214,6 +214,20 @@ struct building {
   }
 };
 
+// Runs `part(begin, end)` over [0, count) in two halves, the upper one on
+// another thread when there are two and enough for it to pay.  A part
+// only notes what it finds; the caller raises the first.
+constexpr std::size_t halves_from = 1 << 14;
+
+template <typename F>
+void in_halves(std::size_t count, unsigned threads, F part) {
+  const std::size_t middle = count / 2;
+  early_task upper;
+  upper.start(threads > 1 && count >= halves_from, [&] { part(middle, count); });
+  part(0, middle);
+  upper.finish();
+}
+
 // The defined nodes in label order; of two with one label the later.
 // Archives mostly write them so: then nothing moves.
 void sort_nodes(building& b) {
@@ -261,21 +275,30 @@ void sort_nodes(building& b) {
 void classify(building& b, reading_fault& first) {
   b.know_types();
   b.classes.resize(b.c.elements.size());
-  for (std::size_t k = 0; k < b.c.elements.size(); ++k) {
-    const any_element& e = b.c.elements[k];
-    const int type = b.type_of(e);
-    if (type >= 0) {
-      b.classes[k] = b.type_classes[static_cast<std::size_t>(type)];
-    } else if (e.node_count <= 4) {
-      b.classes[k] = element_class::shell;
-    } else {
-      b.classes[k] = element_class::other;
-      if (first.line == 0 || e.line < first.line) {
-        first = {e.line, "element " + std::to_string(e.label) + " has " +
-                             std::to_string(e.node_count) +
-                             " node fields and no ET record gives its type"};
+  // Each half notes its first element of no known type.
+  std::size_t unknown[2] = {SIZE_MAX, SIZE_MAX};
+  in_halves(b.c.elements.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+      const any_element& e = b.c.elements[k];
+      const int type = b.type_of(e);
+      if (type >= 0) {
+        b.classes[k] = b.type_classes[static_cast<std::size_t>(type)];
+      } else if (e.node_count <= 4) {
+        b.classes[k] = element_class::shell;
+      } else {
+        b.classes[k] = element_class::other;
+        unknown[begin == 0 ? 0 : 1] = k;
+        return;
       }
-      break;
+    }
+  });
+  const std::size_t k = std::min(unknown[0], unknown[1]);
+  if (k != SIZE_MAX) {
+    const any_element& e = b.c.elements[k];
+    if (first.line == 0 || e.line < first.line) {
+      first = {e.line, "element " + std::to_string(e.label) + " has " +
+                           std::to_string(e.node_count) +
+                           " node fields and no ET record gives its type"};
     }
   }
 }
@@ -341,41 +364,62 @@ solid_shape shape_of(const building& b, std::uint32_t k) {
 // order, or without them the solids, whose skin it is; a note for each
 // class passed over.
 void choose_boundary(building& b, const label_set& cells) {
-  for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
-    const element_class cls = b.classes[k];
-    if ((cls == element_class::shell || cls == element_class::mesh_surface) &&
-        !cells.has(b.c.elements[k].label)) {
-      b.boundary.push_back(k);
-    }
-  }
-  if (b.boundary.empty()) {
-    b.shapes.assign(b.c.elements.size(), solid_shape::none);
-    for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
-      if (!cells.has(b.c.elements[k].label)) {
-        b.shapes[k] = shape_of(b, k);
-        if (b.shapes[k] != solid_shape::none) {
-          b.boundary.push_back(k);
+  // Each half of the elements lists its own, then the two lists are joined.
+  std::vector<std::uint32_t> upper;
+  auto take_boundary = [&](auto is_boundary) {
+    in_halves(b.c.elements.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
+      std::vector<std::uint32_t>& list = begin == 0 ? b.boundary : upper;
+      for (auto k = static_cast<std::uint32_t>(begin); k < end; ++k) {
+        if (is_boundary(k)) {
+          list.push_back(k);
         }
       }
-    }
+    });
+    b.boundary.insert(b.boundary.end(), upper.begin(), upper.end());
+    upper.clear();
+  };
+  take_boundary([&](std::uint32_t k) {
+    const element_class cls = b.classes[k];
+    return (cls == element_class::shell || cls == element_class::mesh_surface) &&
+           !cells.has(b.c.elements[k].label);
+  });
+  if (b.boundary.empty()) {
+    b.shapes.assign(b.c.elements.size(), solid_shape::none);
+    take_boundary([&](std::uint32_t k) {
+      if (cells.has(b.c.elements[k].label)) {
+        return false;
+      }
+      b.shapes[k] = shape_of(b, k);
+      return b.shapes[k] != solid_shape::none;
+    });
     b.skin = !b.boundary.empty();
   }
-  passed_records passed[class_count];
-  for (std::uint32_t k = 0; k < b.c.elements.size(); ++k) {
-    const bool taken = b.skin ? b.shapes[k] != solid_shape::none
-                              : b.classes[k] == element_class::shell ||
-                                    b.classes[k] == element_class::mesh_surface;
-    if (!taken && !cells.has(b.c.elements[k].label)) {
-      passed[static_cast<int>(b.classes[k])].add(b.c.elements[k].line);
+  passed_records passed[2][class_count];
+  in_halves(b.c.elements.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
+    passed_records* own = passed[begin == 0 ? 0 : 1];
+    for (std::size_t k = begin; k < end; ++k) {
+      const bool taken = b.skin ? b.shapes[k] != solid_shape::none
+                                : b.classes[k] == element_class::shell ||
+                                      b.classes[k] == element_class::mesh_surface;
+      if (!taken && !cells.has(b.c.elements[k].label)) {
+        own[static_cast<int>(b.classes[k])].add(b.c.elements[k].line);
+      }
+    }
+  });
+  for (int k = 0; k < class_count; ++k) {
+    if (passed[1][k].count > 0) {
+      passed[0][k].first_line =
+          passed[0][k].count > 0 ? passed[0][k].first_line : passed[1][k].first_line;
+      passed[0][k].count += passed[1][k].count;
     }
   }
   std::string found;
   for (int k = 0; k < class_count; ++k) {
-    if (passed[k].count > 0) {
+    if (passed[0][k].count > 0) {
       const std::string what =
-          std::to_string(passed[k].count) + " " + class_words(static_cast<element_class>(k));
+          std::to_string(passed[0][k].count) + " " + class_words(static_cast<element_class>(k));
       found += (found.empty() ? "" : ", ") + what;
-      b.notes.push_back(what + " passed over, the first on " + at_line(passed[k].first_line));
+      b.notes.push_back(what + " passed over, the first on " + at_line(passed[0][k].first_line));
     }
   }
   if (b.c.element_commands.count > 0) {
@@ -414,28 +458,66 @@ void find_solid_skin(building& b, unsigned threads) {
   }
 }
 
+// Raises the first fault of boundary element `k`, when it has one:
+// a corner of a solid not written, then a node no block defines.
+void check_element_nodes(const building& b, std::uint32_t k) {
+  const any_element& e = b.c.elements[k];
+  // Every corner of a solid must be written (midsides may be absent).
+  const int corners = !b.skin                                                                 ? 0
+                      : b.shapes[k] == solid_shape::tet4 || b.shapes[k] == solid_shape::tet10 ? 4
+                                                                                              : 8;
+  const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
+  for (int n = 0; n < corners; ++n) {
+    if (n >= e.node_count || fields[n] == 0) {
+      b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " + at_line(e.line) +
+                                      " has no node in a corner field");
+    }
+  }
+  for (std::int32_t n = 0; n < e.node_count; ++n) {
+    const std::int32_t label = fields[n];
+    if (label != 0 && b.node_index(label) == 0) {
+      b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " + at_line(e.line) +
+                                      " uses node " + std::to_string(label) +
+                                      ", which no node block or N command defines");
+    }
+  }
+}
+
+// Whether boundary element `k` passes `check_element_nodes`.
+bool nodes_defined(const building& b, std::uint32_t k) {
+  const any_element& e = b.c.elements[k];
+  const int corners = !b.skin                                                                 ? 0
+                      : b.shapes[k] == solid_shape::tet4 || b.shapes[k] == solid_shape::tet10 ? 4
+                                                                                              : 8;
+  const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
+  if (e.node_count < corners) {
+    return false;
+  }
+  bool defined = true;
+  for (int n = 0; n < corners; ++n) {
+    defined = defined && fields[n] != 0;
+  }
+  for (std::int32_t n = 0; n < e.node_count; ++n) {
+    defined = defined && (fields[n] == 0 || b.node_index(fields[n]) != 0);
+  }
+  return defined;
+}
+
+// Each half of the boundary finds its first element with a fault; the
+// first of them raises it.
 void check_boundary_nodes(const building& b) {
-  for (std::uint32_t k : b.boundary) {
-    const any_element& e = b.c.elements[k];
-    // Every corner of a solid must be written (midsides may be absent).
-    const int corners = !b.skin                                                                 ? 0
-                        : b.shapes[k] == solid_shape::tet4 || b.shapes[k] == solid_shape::tet10 ? 4
-                                                                                                : 8;
-    for (int n = 0; n < corners; ++n) {
-      if (n >= e.node_count ||
-          b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)] == 0) {
-        b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " +
-                                        at_line(e.line) + " has no node in a corner field");
+  std::size_t faulty[2] = {SIZE_MAX, SIZE_MAX};
+  in_halves(b.boundary.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+      if (!nodes_defined(b, b.boundary[k])) {
+        faulty[begin == 0 ? 0 : 1] = k;
+        return;
       }
     }
-    for (std::int32_t n = 0; n < e.node_count; ++n) {
-      const std::int32_t label = b.c.element_nodes[e.first_node + static_cast<std::uint32_t>(n)];
-      if (label != 0 && b.node_index(label) == 0) {
-        b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " +
-                                        at_line(e.line) + " uses node " + std::to_string(label) +
-                                        ", which no node block or N command defines");
-      }
-    }
+  });
+  const std::size_t k = std::min(faulty[0], faulty[1]);
+  if (k != SIZE_MAX) {
+    check_element_nodes(b, b.boundary[k]);
   }
 }
 

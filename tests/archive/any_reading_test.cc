@@ -398,7 +398,8 @@ TEST(any_reading_test, eight_bricks_give_their_outward_skin) {
 // scan of the nodes reads part of the large block ahead, from a record it
 // finds somewhere in it, and the model and the reports must be those of
 // one scan wherever that falls (also for an element there that uses a
-// node no block defines, whose line the report names).
+// node no block defines, whose line the report names, and for the first
+// of two such elements, one in each half of the elements).
 TEST(any_reading_test, one_and_two_threads_agree_on_elements_read_ahead) {
   constexpr int m = 30;  // bricks along each side
   constexpr int n = m + 1;
@@ -415,7 +416,7 @@ TEST(any_reading_test, one_and_two_threads_agree_on_elements_read_ahead) {
     }
   }
   nodes += "-1\n";
-  const auto blocks = [&](int undefined_at) {
+  const auto blocks = [&](std::pair<int, int> undefined_at) {
     std::string text = nodes;
     int label = 0;
     for (const auto& [from, to] : {std::pair{0, m - 1}, std::pair{m - 1, m}}) {
@@ -430,7 +431,9 @@ TEST(any_reading_test, one_and_two_threads_agree_on_elements_read_ahead) {
                                     id(x, y + 1, z),
                                     id(x, y, z + 1),
                                     id(x + 1, y, z + 1),
-                                    label == undefined_at ? 99999999 : id(x + 1, y + 1, z + 1),
+                                    label == undefined_at.first || label == undefined_at.second
+                                        ? 99999999
+                                        : id(x + 1, y + 1, z + 1),
                                     id(x, y + 1, z + 1)};
             for (int v : {1, 1, 1, 1, 0, 0, 0, 0, 8, 0, label, corners[0]}) {
               std::snprintf(row, sizeof row, "%9d", v);
@@ -449,10 +452,16 @@ TEST(any_reading_test, one_and_two_threads_agree_on_elements_read_ahead) {
     }
     return text + "SFE,1,1,HFLUX,0,1,2,3,4\n";
   };
-  for (const int undefined_at : {0, m * m * (m - 1) - 1}) {
+  const int late = m * m * (m - 1) - 1;
+  for (const auto& undefined_at : {std::pair{0, 0}, std::pair{0, late}, std::pair{100, late}}) {
     const std::string text = blocks(undefined_at);
     const outcome one = read_any(text);
-    ASSERT_EQ(one.status, undefined_at == 0 ? 0 : 111) << one.message;
+    ASSERT_EQ(one.status, undefined_at.second == 0 ? 0 : 111) << one.message;
+    if (undefined_at.second != 0) {
+      const int first = undefined_at.first != 0 ? undefined_at.first : undefined_at.second;
+      EXPECT_NE(one.message.find("element " + std::to_string(first) + " on"), std::string::npos)
+          << one.message;
+    }
     const model_store& a = one.m.store;
     const std::int32_t t_count = one.m.counts.triangle_count;
     for (int run = 0; run < 8; ++run) {
