@@ -638,9 +638,9 @@ class any_scan {
     std::string_view record;
     in_.next(record);  // the end of a record begun before
     std::int32_t values[block_format::max_fields];
-    for (int tries = 0; tries < 64; ++tries) {
+    for (int tries = 0; tries < 64 && !in_.truncated(); ++tries) {
       const std::uint64_t start = in_.next_offset();
-      if (!in_.next(record) || ends_numeric_block(record)) {
+      if (!in_.next(record) || in_.truncated() || ends_numeric_block(record)) {
         return;
       }
       const int present = element_fields(record, format, values, true);
