@@ -458,17 +458,20 @@ void find_solid_skin(building& b, unsigned threads) {
   }
 }
 
-// Raises the first fault of boundary element `k`, when it has one:
-// a corner of a solid not written, then a node no block defines.
-void check_element_nodes(const building& b, std::uint32_t k) {
+// Whether boundary element `k` has every corner of a solid written
+// (midsides may be absent) and only nodes a block or command defines; with
+// `raise`, its first fault is raised instead.
+bool element_nodes_defined(const building& b, std::uint32_t k, bool raise) {
   const any_element& e = b.c.elements[k];
-  // Every corner of a solid must be written (midsides may be absent).
   const int corners = !b.skin                                                                 ? 0
                       : b.shapes[k] == solid_shape::tet4 || b.shapes[k] == solid_shape::tet10 ? 4
                                                                                               : 8;
   const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
   for (int n = 0; n < corners; ++n) {
     if (n >= e.node_count || fields[n] == 0) {
+      if (!raise) {
+        return false;
+      }
       b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " + at_line(e.line) +
                                       " has no node in a corner field");
     }
@@ -476,31 +479,15 @@ void check_element_nodes(const building& b, std::uint32_t k) {
   for (std::int32_t n = 0; n < e.node_count; ++n) {
     const std::int32_t label = fields[n];
     if (label != 0 && b.node_index(label) == 0) {
+      if (!raise) {
+        return false;
+      }
       b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " + at_line(e.line) +
                                       " uses node " + std::to_string(label) +
                                       ", which no node block or N command defines");
     }
   }
-}
-
-// Whether boundary element `k` passes `check_element_nodes`.
-bool nodes_defined(const building& b, std::uint32_t k) {
-  const any_element& e = b.c.elements[k];
-  const int corners = !b.skin                                                                 ? 0
-                      : b.shapes[k] == solid_shape::tet4 || b.shapes[k] == solid_shape::tet10 ? 4
-                                                                                              : 8;
-  const std::int32_t* fields = b.c.element_nodes.data() + e.first_node;
-  if (e.node_count < corners) {
-    return false;
-  }
-  bool defined = true;
-  for (int n = 0; n < corners; ++n) {
-    defined = defined && fields[n] != 0;
-  }
-  for (std::int32_t n = 0; n < e.node_count; ++n) {
-    defined = defined && (fields[n] == 0 || b.node_index(fields[n]) != 0);
-  }
-  return defined;
+  return true;
 }
 
 // Each half of the boundary finds its first element with a fault; the
@@ -509,7 +496,7 @@ void check_boundary_nodes(const building& b) {
   std::size_t faulty[2] = {SIZE_MAX, SIZE_MAX};
   in_halves(b.boundary.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
-      if (!nodes_defined(b, b.boundary[k])) {
+      if (!element_nodes_defined(b, b.boundary[k], false)) {
         faulty[begin == 0 ? 0 : 1] = k;
         return;
       }
@@ -517,7 +504,7 @@ void check_boundary_nodes(const building& b) {
   });
   const std::size_t k = std::min(faulty[0], faulty[1]);
   if (k != SIZE_MAX) {
-    check_element_nodes(b, b.boundary[k]);
+    element_nodes_defined(b, b.boundary[k], true);
   }
 }
 
