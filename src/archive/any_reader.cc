@@ -103,8 +103,7 @@ class element_handover {
   void finish(bool read, record_mark end) {
     read_ = read;
     end_ = end;
-    finished_.store(true, std::memory_order_release);
-    finished_.notify_one();
+    finished_.end();
   }
 
   // The scan of the rest, at the start of an element record at `offset`,
@@ -119,7 +118,8 @@ class element_handover {
       return meeting::read_here;
     }
     state_.store(state_taken, std::memory_order_release);
-    finished_.wait(false, std::memory_order_acquire);
+    bool ended = false;
+    finished_.wait_beyond(std::numeric_limits<std::int64_t>::max(), ended);
     if (!read_) {
       return meeting::read_here;
     }
@@ -155,7 +155,7 @@ class element_handover {
   std::atomic<std::uint64_t> progress_{0};
   std::atomic<int> state_{state_open};
   std::uint64_t start_ = 0;  // written before the offer, read after it
-  std::atomic<bool> finished_{false};
+  shared_count finished_;    // ended when the reading ahead is done
   bool read_ = false;
   record_mark end_;
   bool taken_ = false;
