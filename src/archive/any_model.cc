@@ -214,17 +214,18 @@ struct building {
   }
 };
 
-// Runs `part(begin, end)` over [0, count) in two halves, the upper one on
-// another thread when there are two and enough for it to pay.  A part
-// only notes what it finds; the caller raises the first.
+// Runs `part(half, begin, end)` over [0, count) in two halves (0 the lower,
+// 1 the upper), the upper one on another thread when there are two and
+// enough for it to pay.  A part only notes what it finds; the caller
+// raises the first.
 constexpr std::size_t halves_from = 1 << 14;
 
 template <typename F>
 void in_halves(std::size_t count, unsigned threads, F part) {
   const std::size_t middle = count / 2;
   early_task upper;
-  upper.start(threads > 1 && count >= halves_from, [&] { part(middle, count); });
-  part(0, middle);
+  upper.start(threads > 1 && count >= halves_from, [&] { part(1, middle, count); });
+  part(0, 0, middle);
   upper.finish();
 }
 
@@ -277,21 +278,22 @@ void classify(building& b, reading_fault& first) {
   b.classes.resize(b.c.elements.size());
   // Each half notes its first element of no known type.
   std::size_t unknown[2] = {SIZE_MAX, SIZE_MAX};
-  in_halves(b.c.elements.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t k = begin; k < end; ++k) {
-      const any_element& e = b.c.elements[k];
-      const int type = b.type_of(e);
-      if (type >= 0) {
-        b.classes[k] = b.type_classes[static_cast<std::size_t>(type)];
-      } else if (e.node_count <= 4) {
-        b.classes[k] = element_class::shell;
-      } else {
-        b.classes[k] = element_class::other;
-        unknown[begin == 0 ? 0 : 1] = k;
-        return;
-      }
-    }
-  });
+  in_halves(b.c.elements.size(), b.choices.threads,
+            [&](int half, std::size_t begin, std::size_t end) {
+              for (std::size_t k = begin; k < end; ++k) {
+                const any_element& e = b.c.elements[k];
+                const int type = b.type_of(e);
+                if (type >= 0) {
+                  b.classes[k] = b.type_classes[static_cast<std::size_t>(type)];
+                } else if (e.node_count <= 4) {
+                  b.classes[k] = element_class::shell;
+                } else {
+                  b.classes[k] = element_class::other;
+                  unknown[half] = k;
+                  return;
+                }
+              }
+            });
   const std::size_t k = std::min(unknown[0], unknown[1]);
   if (k != SIZE_MAX) {
     const any_element& e = b.c.elements[k];
@@ -367,14 +369,15 @@ void choose_boundary(building& b, const label_set& cells) {
   // Each half of the elements lists its own, then the two lists are joined.
   std::vector<std::uint32_t> upper;
   auto take_boundary = [&](auto is_boundary) {
-    in_halves(b.c.elements.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
-      std::vector<std::uint32_t>& list = begin == 0 ? b.boundary : upper;
-      for (auto k = static_cast<std::uint32_t>(begin); k < end; ++k) {
-        if (is_boundary(k)) {
-          list.push_back(k);
-        }
-      }
-    });
+    in_halves(b.c.elements.size(), b.choices.threads,
+              [&](int half, std::size_t begin, std::size_t end) {
+                std::vector<std::uint32_t>& list = half == 0 ? b.boundary : upper;
+                for (auto k = static_cast<std::uint32_t>(begin); k < end; ++k) {
+                  if (is_boundary(k)) {
+                    list.push_back(k);
+                  }
+                }
+              });
     b.boundary.insert(b.boundary.end(), upper.begin(), upper.end());
     upper.clear();
   };
@@ -395,17 +398,18 @@ void choose_boundary(building& b, const label_set& cells) {
     b.skin = !b.boundary.empty();
   }
   passed_records passed[2][class_count];
-  in_halves(b.c.elements.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
-    passed_records* own = passed[begin == 0 ? 0 : 1];
-    for (std::size_t k = begin; k < end; ++k) {
-      const bool taken = b.skin ? b.shapes[k] != solid_shape::none
-                                : b.classes[k] == element_class::shell ||
-                                      b.classes[k] == element_class::mesh_surface;
-      if (!taken && !cells.has(b.c.elements[k].label)) {
-        own[static_cast<int>(b.classes[k])].add(b.c.elements[k].line);
-      }
-    }
-  });
+  in_halves(b.c.elements.size(), b.choices.threads,
+            [&](int half, std::size_t begin, std::size_t end) {
+              passed_records* own = passed[half];
+              for (std::size_t k = begin; k < end; ++k) {
+                const bool taken = b.skin ? b.shapes[k] != solid_shape::none
+                                          : b.classes[k] == element_class::shell ||
+                                                b.classes[k] == element_class::mesh_surface;
+                if (!taken && !cells.has(b.c.elements[k].label)) {
+                  own[static_cast<int>(b.classes[k])].add(b.c.elements[k].line);
+                }
+              }
+            });
   for (int k = 0; k < class_count; ++k) {
     if (passed[1][k].count > 0) {
       passed[0][k].first_line =
@@ -494,14 +498,15 @@ bool element_nodes_defined(const building& b, std::uint32_t k, bool raise) {
 // first of them raises it.
 void check_boundary_nodes(const building& b) {
   std::size_t faulty[2] = {SIZE_MAX, SIZE_MAX};
-  in_halves(b.boundary.size(), b.choices.threads, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t k = begin; k < end; ++k) {
-      if (!element_nodes_defined(b, b.boundary[k], false)) {
-        faulty[begin == 0 ? 0 : 1] = k;
-        return;
-      }
-    }
-  });
+  in_halves(b.boundary.size(), b.choices.threads,
+            [&](int half, std::size_t begin, std::size_t end) {
+              for (std::size_t k = begin; k < end; ++k) {
+                if (!element_nodes_defined(b, b.boundary[k], false)) {
+                  faulty[half] = k;
+                  return;
+                }
+              }
+            });
   const std::size_t k = std::min(faulty[0], faulty[1]);
   if (k != SIZE_MAX) {
     element_nodes_defined(b, b.boundary[k], true);

@@ -177,8 +177,7 @@ class any_scan {
         handover_(handover),
         keep_nodes_(keeps != part::rest),
         keep_elements_(keeps != part::first_nodes),
-        keep_rest_(keeps != part::first_nodes),
-        first_nodes_(keeps == part::first_nodes) {}
+        keep_rest_(keeps != part::first_nodes) {}
 
   void run() {
     std::string_view record;
@@ -514,7 +513,7 @@ class any_scan {
     }
     const bool first = !met_element_block_;
     met_element_block_ = true;
-    if (first && first_nodes_) {
+    if (first && !keep_rest_) {  // the scan of the first nodes
       if (handover_ != nullptr) {
         read_ahead(kind, format);
       }
@@ -912,7 +911,6 @@ class any_scan {
   bool keep_nodes_;
   bool keep_elements_;
   bool keep_rest_;
-  bool first_nodes_;
   bool met_element_block_ = false;
   bool stopped_ = false;
   bool after_finish_ = false;

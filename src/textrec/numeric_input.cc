@@ -300,21 +300,15 @@ bool parse_plain_int(std::string_view text, std::int32_t& value) noexcept {
 
 namespace {
 
-constexpr std::uint64_t integer_powers_of_ten[] = {1,
-                                                   10,
-                                                   100,
-                                                   1'000,
-                                                   10'000,
-                                                   100'000,
-                                                   1'000'000,
-                                                   10'000'000,
-                                                   100'000'000,
-                                                   1'000'000'000,
-                                                   10'000'000'000,
-                                                   100'000'000'000,
-                                                   1'000'000'000'000,
-                                                   10'000'000'000'000,
-                                                   100'000'000'000'000};
+// 10^0 to 10^14, the powers a mantissa of 15 digits is built with.
+constexpr auto integer_powers_of_ten = [] {
+  std::array<std::uint64_t, 15> powers{};
+  powers[0] = 1;
+  for (std::size_t k = 1; k < powers.size(); ++k) {
+    powers[k] = powers[k - 1] * 10;
+  }
+  return powers;
+}();
 
 // The `digits` characters (1 to 8) that end just before `end`, which has
 // eight characters of its text before it, as a number; false when one is
@@ -398,7 +392,8 @@ constexpr std::uint64_t integer_powers_of_ten[] = {1,
     return false;
   }
   const std::uint64_t mantissa =
-      first * integer_powers_of_ten[fraction] + high * integer_powers_of_ten[low_digits] + low;
+      first * integer_powers_of_ten[static_cast<std::size_t>(fraction)] +
+      high * integer_powers_of_ten[static_cast<std::size_t>(low_digits)] + low;
   const int e10 = (exponent_sign == '-' ? -exponent : exponent) - fraction;
   if (e10 < -22 || e10 > 22) {
     return false;
