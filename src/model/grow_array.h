@@ -59,6 +59,18 @@ class grow_array {
   }
   /// Keeps the first `count` values.
   void shrink_to(std::size_t count) { size_ = count < size_ ? count : size_; }
+  /// `count` values of all bits zero in place of the present ones; raises
+  /// std::bad_alloc when the system refuses.  A large table comes as fresh
+  /// zero pages, which cost nothing until touched.
+  void assign_zeros(std::size_t count) {
+    void* zeros = std::calloc(count > 0 ? count : 1, sizeof(T));
+    if (zeros == nullptr) {
+      throw std::bad_alloc();
+    }
+    std::free(data_);
+    data_ = static_cast<T*>(zeros);
+    size_ = capacity_ = count;
+  }
   /// Gives up the memory, which the caller frees with std::free.
   T* release() {
     T* data = data_;

@@ -135,6 +135,10 @@ struct label_range {
   bool empty() const { return lowest > highest; }
 };
 
+// The elements of a run whose lowest corner the search by lowest corner
+// notes, to know which lists are final.
+constexpr std::int64_t block_elements = 256;
+
 // Reads the faces of the caller's elements in order, each shape's corner
 // fields taken from the face table once.
 class face_scan {
@@ -150,9 +154,13 @@ class face_scan {
     }
   }
 
-  // The lowest and highest corner label of elements [begin, end).
-  label_range corner_range(std::int64_t begin, std::int64_t end) const {
+  // The lowest and highest corner label of elements [begin, end), and
+  // the lowest of each run of `block_elements` of them into `blocks`.
+  label_range corner_range(std::int64_t begin, std::int64_t end,
+                           std::vector<std::uint32_t>& blocks) const {
     label_range r;
+    blocks.assign(static_cast<std::size_t>((end - begin + block_elements - 1) / block_elements),
+                  UINT32_MAX);
     for (std::int64_t k = begin; k < end; ++k) {
       const auto shape = static_cast<int>(s_.shape[k]);
       if (shape >= shape_count || tables_[shape].faces == 0) {
@@ -161,14 +169,16 @@ class face_scan {
       r.quadrilaterals = r.quadrilaterals || tables_[shape].faces == 6;
       const std::int32_t* fields = fields_of(k);
       const int corners = std::min(tables_[shape].corner_fields, written_of(k));
-      if (corners < tables_[shape].corner_fields) {
-        r.lowest = 0;  // a corner not written counts as 0
-      }
+      std::uint32_t lowest = corners < tables_[shape].corner_fields ? 0 : UINT32_MAX;
       for (int c = 0; c < corners; ++c) {
         const auto label = static_cast<std::uint32_t>(fields[c]);
-        r.lowest = std::min(r.lowest, label);
+        lowest = std::min(lowest, label);
         r.highest = std::max(r.highest, label);
       }
+      // A corner not written counts as 0.
+      r.lowest = std::min(r.lowest, lowest);
+      std::uint32_t& block = blocks[static_cast<std::size_t>((k - begin) / block_elements)];
+      block = std::min(block, lowest);
     }
     return r;
   }
@@ -398,34 +408,52 @@ bool same_corners(const listed_face<others>& f, const std::uint32_t* corners) {
   return true;
 }
 
-// The sets of the faces of one half of the elements.
+// Per lowest corner of one half: its list's first set + 1 (0 for none),
+// with `kept_flag` when an element has two faces of one of its sets.
+constexpr std::uint32_t kept_flag = std::uint32_t{1} << 31;
+constexpr std::uint32_t head_mask = kept_flag - 1;
+
+// The sets of the faces of one half of the elements.  Its elements are
+// read in runs of `block_elements`; before each run, the lists of the
+// corners below the lowest corner of every element still to come are
+// final, as no face still to come can have them, so their sets are decided
+// there and their places taken again.  As meshers number nodes near their
+// elements, the sets held are then those of the faces about the elements
+// being read, not all of them, and they stay in the cache.  A list of a
+// corner that the other half's elements may hold stays to the end, when
+// the halves' counts are added, and so does one marked kept.
 template <std::size_t others>
 class corner_lists {
   using set = listed_face<others>;
 
  public:
-  // False when a set could not be named (more sets than `link` holds).
-  bool build(const face_scan& scan, std::int64_t begin, std::int64_t end, label_range range) {
+  // Lists the faces of elements [begin, end), of corners `range` and the
+  // lowest corner of each run `blocks`; the lists of corners in
+  // [final_from, final_to) may be decided on the way, into `out`.  False
+  // when a set could not be named (more sets than `link` holds).
+  bool build(const face_scan& scan, std::int64_t begin, std::int64_t end, label_range range,
+             std::vector<std::uint32_t>& blocks, std::uint64_t final_from, std::uint64_t final_to,
+             match_result& out) {
     range_ = range;
     if (range.empty()) {
       return true;
     }
-    head_ = std::make_unique<std::uint32_t[]>(std::size_t{range.highest} - range.lowest + 1);
+    head_.assign_zeros(std::size_t{range.highest} - range.lowest + 1);
     const auto faces = static_cast<std::size_t>(end - begin) * 6;
-    // A closed mesh has about half as many sets as faces.
+    // Room for every set, as if none were decided before the end; only the
+    // pages used are ever touched.
     sets_.reserve(std::max<std::size_t>(faces / 2, 1024));
-    std::uint32_t element = UINT32_MAX;
+    // The lowest corner of the elements from each run on.
+    for (std::size_t b = blocks.size(); b-- > 1;) {
+      blocks[b - 1] = std::min(blocks[b - 1], blocks[b]);
+    }
+    std::uint64_t decided = std::max<std::uint64_t>(final_from, range.lowest);
     std::uint32_t touched[6];  // the sets this element's faces have met
     int touched_count = 0;
     bool named = true;
-    scan.each(begin, end, [&](const face_entry& e, std::uint64_t) {
-      if ((e.id >> face_bits) != element) {
-        element = e.id >> face_bits;
-        touched_count = 0;
-        fetch_ahead(scan, element, end);
-      }
+    auto face = [&](const face_entry& e, std::uint64_t) {
       std::uint32_t& first = head_[e.corners[0] - range_.lowest];
-      for (std::uint32_t at = first; at != 0;) {
+      for (std::uint32_t at = first & head_mask; at != 0;) {
         set& f = sets_[at - 1];
         if (same_corners(f, e.corners + 1)) {
           bool again = false;
@@ -436,6 +464,7 @@ class corner_lists {
             // A second face of this element with the set: skin with the
             // first while no other element has it.
             also_.emplace_back(at, e.id);
+            first |= kept_flag;
           } else {
             f.link = (f.link & ~elements_mask) | std::min(elements_of(f) + 1, elements_mask);
             touched[touched_count++] = at;
@@ -444,18 +473,31 @@ class corner_lists {
         }
         at = f.link >> 2;
       }
-      if (sets_.size() >= most_listed) {
+      const std::uint32_t at = take_place();
+      if (at == 0) {
         named = false;
         return;
       }
-      set added;
+      set& added = sets_[at - 1];
       std::copy_n(e.corners + 1, others, added.corners);
       added.id = e.id;
-      added.link = first << 2 | 1;
-      sets_.push_back(added);
-      first = static_cast<std::uint32_t>(sets_.size());
-      touched[touched_count++] = first;
-    });
+      added.link = (first & head_mask) << 2 | 1;
+      first = (first & kept_flag) | at;
+      touched[touched_count++] = at;
+    };
+    for (std::int64_t k = begin; k < end; ++k) {
+      if ((k - begin) % block_elements == 0) {
+        const std::uint64_t below =
+            std::min({std::uint64_t{blocks[static_cast<std::size_t>((k - begin) / block_elements)]},
+                      final_to, std::uint64_t{range.highest} + 1});
+        for (; decided < below; ++decided) {
+          decide(head_[decided - range_.lowest], out);
+        }
+      }
+      fetch_ahead(scan, k, end);
+      touched_count = 0;
+      scan.each(k, k + 1, face);
+    }
     return named;
   }
 
@@ -477,8 +519,8 @@ class corner_lists {
     if (element + sets_ahead < end) {
       scan.each_corner(element + sets_ahead, [&](std::uint32_t label) {
         const std::uint64_t at = std::uint64_t{label} - range_.lowest;
-        if (at <= span && head_[at] != 0) {
-          __builtin_prefetch(&sets_[head_[at] - 1]);
+        if (at <= span && (head_[at] & head_mask) != 0) {
+          __builtin_prefetch(&sets_[(head_[at] & head_mask) - 1]);
         }
       });
     }
@@ -489,11 +531,11 @@ class corner_lists {
   // [from, to) of both tables; those of `upper` are then counted here.
   void take_counts(corner_lists& upper, std::uint64_t from, std::uint64_t to) {
     for (std::uint64_t corner = from; corner < to; ++corner) {
-      const std::uint32_t mine = head_[corner - range_.lowest];
+      const std::uint32_t mine = head_[corner - range_.lowest] & head_mask;
       if (mine == 0) {
         continue;
       }
-      for (std::uint32_t at = upper.head_[corner - upper.range_.lowest]; at != 0;) {
+      for (std::uint32_t at = upper.head_[corner - upper.range_.lowest] & head_mask; at != 0;) {
         set& u = upper.sets_[at - 1];
         for (std::uint32_t here = mine; here != 0;) {
           set& f = sets_[here - 1];
@@ -510,15 +552,11 @@ class corner_lists {
     }
   }
 
-  // The faces of sets of one element, and the sets of three or more.
+  // The faces of sets of one element, and the sets of three or more, of
+  // the sets still held.
   void take_results(match_result& out) {
     for (const set& f : sets_) {
-      if (elements_of(f) == 1) {
-        out.skin.push_back(f.id);
-      } else if (elements_of(f) == 3) {
-        ++out.shared_by_more;
-        out.first_shared = std::min(out.first_shared, f.id);
-      }
+      take(f, out);
     }
     for (const auto& [at, id] : also_) {
       if (elements_of(sets_[at - 1]) == 1) {
@@ -528,9 +566,52 @@ class corner_lists {
   }
 
  private:
+  static void take(const set& f, match_result& out) {
+    if (elements_of(f) == 1) {
+      out.skin.push_back(f.id);
+    } else if (elements_of(f) == 3) {
+      ++out.shared_by_more;
+      out.first_shared = std::min(out.first_shared, f.id);
+    }
+  }
+
+  // Decides the sets of a final list, unless it is kept, and frees their
+  // places: a free place counts no element, so nothing is taken from it at
+  // the end.
+  void decide(std::uint32_t& first, match_result& out) {
+    if ((first & kept_flag) != 0) {
+      return;
+    }
+    for (std::uint32_t at = first; at != 0;) {
+      set& f = sets_[at - 1];
+      const std::uint32_t next = f.link >> 2;
+      take(f, out);
+      f.link = free_ << 2;
+      free_ = at;
+      at = next;
+    }
+    first = 0;
+  }
+
+  // A place for a new set, + 1: a freed one, or one more; 0 when there can
+  // be no more.
+  std::uint32_t take_place() {
+    if (free_ != 0) {
+      const std::uint32_t at = free_;
+      free_ = sets_[at - 1].link >> 2;
+      return at;
+    }
+    if (sets_.size() >= most_listed) {
+      return 0;
+    }
+    sets_.push_back(set{});
+    return static_cast<std::uint32_t>(sets_.size());
+  }
+
   label_range range_;
-  std::unique_ptr<std::uint32_t[]> head_;  // per lowest corner: its first set + 1, 0 for none
+  grow_array<std::uint32_t> head_;  // by lowest corner
   grow_array<set> sets_;
+  std::uint32_t free_ = 0;  // the first free place + 1, 0 for none
   std::vector<std::pair<std::uint32_t, std::uint32_t>> also_;
 };
 
@@ -671,24 +752,43 @@ class skin_search {
 template <std::size_t others>
 bool match_by_corner(const face_scan& scan, std::int64_t count, std::int64_t middle, bool parallel,
                      const label_range& lower_range, const label_range& upper_range,
-                     solid_skin& skin) {
+                     std::vector<std::uint32_t>& lower_blocks,
+                     std::vector<std::uint32_t>& upper_blocks, solid_skin& skin) {
+  // The lowest corners both tables span, [from, to): their lists wait for
+  // the halves' counts to be added.
+  std::uint64_t from = UINT32_MAX, to = 0;
+  if (!lower_range.empty() && !upper_range.empty()) {
+    from = std::max(lower_range.lowest, upper_range.lowest);
+    to = std::uint64_t{std::min(lower_range.highest, upper_range.highest)} + 1;
+  }
   corner_lists<others> lower, upper;
+  match_result lower_match, upper_match;
   bool lower_named = true, upper_named = true;
+  // The lower half decides the corners below the upper's, the upper those
+  // above the lower's.
+  const std::uint64_t lower_final_to =
+      upper_range.empty() ? std::uint64_t{UINT32_MAX} + 1 : upper_range.lowest;
+  const std::uint64_t upper_final_from =
+      lower_range.empty() ? 0 : std::uint64_t{lower_range.highest} + 1;
   in_two(
-      parallel, [&] { lower_named = lower.build(scan, 0, middle, lower_range); },
-      [&] { upper_named = upper.build(scan, middle, count, upper_range); });
+      parallel,
+      [&] {
+        lower_named =
+            lower.build(scan, 0, middle, lower_range, lower_blocks, 0, lower_final_to, lower_match);
+      },
+      [&] {
+        upper_named = upper.build(scan, middle, count, upper_range, upper_blocks, upper_final_from,
+                                  std::uint64_t{UINT32_MAX} + 1, upper_match);
+      });
   if (!lower_named || !upper_named) {
     return false;
   }
-  if (!lower_range.empty() && !upper_range.empty()) {
-    const std::uint64_t from = std::max(lower_range.lowest, upper_range.lowest);
-    const std::uint64_t to = std::uint64_t{std::min(lower_range.highest, upper_range.highest)} + 1;
-    const std::uint64_t split = from + (to > from ? (to - from) / 2 : 0);
+  if (to > from) {
+    const std::uint64_t split = from + (to - from) / 2;
     in_two(
         parallel, [&] { lower.take_counts(upper, from, split); },
         [&] { lower.take_counts(upper, split, to); });
   }
-  match_result lower_match, upper_match;
   in_two(
       parallel, [&] { lower.take_results(lower_match); }, [&] { upper.take_results(upper_match); });
   skin = list_faces(count, lower_match, upper_match);
@@ -705,9 +805,10 @@ bool search_by_corner(const solid_elements& s, int threads, solid_skin& skin) {
   const bool parallel = threads > 1;
   const std::int64_t middle = parallel ? count / 2 : count;
   label_range lower_range, upper_range;
+  std::vector<std::uint32_t> lower_blocks, upper_blocks;
   in_two(
-      parallel, [&] { lower_range = scan.corner_range(0, middle); },
-      [&] { upper_range = scan.corner_range(middle, count); });
+      parallel, [&] { lower_range = scan.corner_range(0, middle, lower_blocks); },
+      [&] { upper_range = scan.corner_range(middle, count, upper_blocks); });
   auto too_wide = [](const label_range& r, std::int64_t elements) {
     return !r.empty() && std::uint64_t{r.highest} - r.lowest >=
                              2 * static_cast<std::uint64_t>(elements) + span_slack;
@@ -716,9 +817,11 @@ bool search_by_corner(const solid_elements& s, int threads, solid_skin& skin) {
     return false;
   }
   if (lower_range.quadrilaterals || upper_range.quadrilaterals) {
-    return match_by_corner<3>(scan, count, middle, parallel, lower_range, upper_range, skin);
+    return match_by_corner<3>(scan, count, middle, parallel, lower_range, upper_range, lower_blocks,
+                              upper_blocks, skin);
   }
-  return match_by_corner<2>(scan, count, middle, parallel, lower_range, upper_range, skin);
+  return match_by_corner<2>(scan, count, middle, parallel, lower_range, upper_range, lower_blocks,
+                            upper_blocks, skin);
 }
 }  // namespace
 
