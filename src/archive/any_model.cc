@@ -781,8 +781,70 @@ void fill_field_points(building& b) {
   }
 }
 
+// The skin's triangles when no volumes are summed: those of the solids
+// with skin faces, in record order, then the first triangle and the
+// position by label of every solid, in two halves.  Most solids of a
+// large model have no skin face.
+void make_skin_triangles(building& b) {
+  model_store& s = b.m.store;
+  triangle_builder builder(b.m);
+  const std::vector<skin_face>& faces = b.skin_faces.faces;
+  // Each solid with skin faces: its position, and the first triangle after
+  // its own.  Its faces' elements are solids of the boundary, which lists
+  // them in record order.
+  std::vector<std::pair<std::int64_t, std::int32_t>> ends;
+  auto at = b.boundary.begin();
+  for (std::size_t next_face = 0; next_face < faces.size();) {
+    const std::uint32_t element = faces[next_face].element;
+    at = std::lower_bound(at, b.boundary.end(), element);
+    const std::int64_t position = at - b.boundary.begin() + 1;
+    const any_element& e = b.c.elements[element];
+    builder.begin_element(position, e.label);
+    triangulate_skin_faces(b, builder, nullptr, e, next_face, element);
+    ends.emplace_back(position, builder.count() + 1);
+  }
+  builder.finish();
+  // Positions 1 to E + 1: a solid without skin faces begins where the
+  // last one with them before it ended.
+  const std::int64_t count = static_cast<std::int64_t>(b.boundary.size());
+  std::vector<std::pair<std::int32_t, std::int32_t>> sparse[2];
+  in_halves(static_cast<std::size_t>(count) + 1, b.choices.threads,
+            [&](int half, std::size_t begin, std::size_t end) {
+              auto next = std::lower_bound(
+                  ends.begin(), ends.end(), static_cast<std::int64_t>(begin) + 1,
+                  [](const auto& entry, std::int64_t p) { return entry.first < p; });
+              std::int32_t first = next == ends.begin() ? 1 : std::prev(next)->second;
+              for (auto p = static_cast<std::int64_t>(begin) + 1;
+                   p <= static_cast<std::int64_t>(end); ++p) {
+                if (next != ends.end() && next->first == p) {
+                  first = next->second;
+                  ++next;
+                } else {
+                  s.element_first_triangle[p] = first;
+                }
+                if (p <= count) {
+                  const std::int32_t label =
+                      b.c.elements[b.boundary[static_cast<std::size_t>(p - 1)]].label;
+                  if (label >= 1 && label <= s.element_position.dense.extent) {
+                    s.element_position.dense[label] = static_cast<std::int32_t>(p);
+                  } else {
+                    sparse[half].emplace_back(label, static_cast<std::int32_t>(p));
+                  }
+                }
+              }
+            });
+  for (const auto& half : sparse) {
+    s.element_position.sparse.insert(s.element_position.sparse.end(), half.begin(), half.end());
+  }
+  s.element_position.seal();
+}
+
 // The boundary elements' faces as triangles, in record order.
 void make_triangles(building& b) {
+  if (b.skin && !b.choices.volumes) {
+    make_skin_triangles(b);
+    return;
+  }
   model_store& s = b.m.store;
   triangle_builder builder(b.m);
   std::size_t next_face = 0;

@@ -57,6 +57,14 @@ class grow_array {
     std::memcpy(static_cast<void*>(data_ + size_), values, count * sizeof(T));
     size_ += count;
   }
+  /// Makes room for `count` more values at the end, which the caller
+  /// writes, and returns where they begin.
+  T* grow_by(std::size_t count) {
+    reserve(size_ + count);
+    T* added = data_ + size_;
+    size_ += count;
+    return added;
+  }
   /// Keeps the first `count` values.
   void shrink_to(std::size_t count) { size_ = count < size_ ? count : size_; }
   /// `count` values of all bits zero in place of the present ones; raises

@@ -16,8 +16,9 @@ class triangle_builder {
  public:
   explicit triangle_builder(model& m);
 
-  /// Starts element position `position` (the one after the last begun)
-  /// with archive label `label`.
+  /// Starts element position `position` (after the last begun) with
+  /// archive label `label`; the caller sets the first triangle of any
+  /// position passed over.
   void begin_element(std::int64_t position, std::int32_t label);
 
   /// Adds triangle (a, b, c) of face `face` of the element begun last.

@@ -464,6 +464,14 @@ TEST(any_reading_test, one_and_two_threads_agree_on_elements_read_ahead) {
     }
     const model_store& a = one.m.store;
     const std::int32_t t_count = one.m.counts.triangle_count;
+    // Each triangle lies in the range of its element's position, most
+    // solids having none.
+    for (std::int32_t t = 1; t <= t_count; ++t) {
+      const std::int32_t p = a.element_position.find(a.triangle_element[t]);
+      ASSERT_GT(p, 0) << t;
+      ASSERT_LE(a.element_first_triangle[p], t) << t;
+      ASSERT_GT(a.element_first_triangle[p + 1], t) << t;
+    }
     for (int run = 0; run < 8; ++run) {
       const outcome two = read_any(text, "", "", 2);
       ASSERT_EQ(two.status, one.status) << two.message;
