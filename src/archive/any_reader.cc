@@ -180,6 +180,8 @@ class any_scan {
         keep_elements_(keeps != part::first_nodes),
         keep_rest_(keeps != part::first_nodes) {}
 
+  const std::vector<std::uint64_t>& first_node_block_ends() const { return first_node_block_ends_; }
+
   void run() {
     std::string_view record;
     bool held = false;
@@ -247,7 +249,7 @@ class any_scan {
       const std::string_view name = f[0];
       if (keyword_is(name, "NBLOCK")) {
         block = true;
-        held = read_node_block(record);
+        held = read_node_block(f, record);
       } else if (keyword_is(name, "EBLOCK")) {
         block = true;
         held = read_element_block(f, record);
@@ -386,17 +388,38 @@ class any_scan {
   // NBLOCK: records by the widths of the format until the terminator (a
   // record "N,..." or a label of -1) or the first record that is not a
   // node record.
-  bool read_node_block(std::string_view& record) {
+  bool read_node_block(const command_fields& header, std::string_view& record) {
     block_format format;
     if (!format_record(format, "NBLOCK")) {
       return false;
     }
+    const bool first_nodes = !met_element_block_;
+    const bool held = node_records(header, format, record);
+    if (first_nodes) {
+      // Where the block ended, for the two scans to be compared.
+      first_node_block_ends_.push_back(c_.fault.line == 0 && in_.line_number() > 0
+                                           ? in_.mark().offset
+                                           : std::numeric_limits<std::uint64_t>::max());
+    }
+    return held;
+  }
+
+  // The records of a node block after its format.  A scan that only passes
+  // over the block first passes over as many records as its header counts
+  // nodes, without reading them: the other scan reads them, and the two
+  // are taken together only when they saw the block end at one record.
+  bool node_records(const command_fields& header, const block_format& format,
+                    std::string_view& record) {
     const block_field* label_field = format.nth(field_kind::integer, 0);
     const block_field* xyz_field[3] = {format.nth(field_kind::real, 0),
                                        format.nth(field_kind::real, 1),
                                        format.nth(field_kind::real, 2)};
     if (label_field == nullptr) {
       return fault("the node format has no integer field for the node label");
+    }
+    std::int32_t count = 0;
+    if (!keep_nodes_ && plain_int(header[4], count) && count > 0) {
+      in_.pass_over(count);
     }
     while (in_.next(record)) {
       if (ends_numeric_block(record)) {
@@ -913,6 +936,9 @@ class any_scan {
   bool keep_elements_;
   bool keep_rest_;
   bool met_element_block_ = false;
+  // Where each node block before the first element block ended: the offset
+  // of the record that ended it, all ones for a fault.
+  std::vector<std::uint64_t> first_node_block_ends_;
   bool stopped_ = false;
   bool after_finish_ = false;
   bool table_rows_ = false;  // the records after a table's header are its rows
@@ -991,6 +1017,7 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
   if (threads > 1) {
     archive_contents nodes;
     element_handover handover;
+    std::vector<std::uint64_t> node_block_ends;
     bool side_failed = false;
     bool failed = false;
     early_task side;
@@ -998,22 +1025,27 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
       try {
         record_reader second;
         second.open_like(archive);
-        any_scan(second, nodes, any_scan::part::first_nodes, &handover).run();
+        any_scan scan(second, nodes, any_scan::part::first_nodes, &handover);
+        scan.run();
+        node_block_ends = scan.first_node_block_ends();
       } catch (...) {
         side_failed = true;
         handover.finish(false, {});
       }
     });
     if (side.beside()) {
+      std::vector<std::uint64_t> passed_block_ends;
       try {
-        any_scan(archive, contents, any_scan::part::rest, &handover).run();
+        any_scan scan(archive, contents, any_scan::part::rest, &handover);
+        scan.run();
+        passed_block_ends = scan.first_node_block_ends();
       } catch (...) {
         failed = true;
       }
       handover.decline();
       side.finish();
       if (!failed && !side_failed && contents.fault.line == 0 && nodes.fault.line == 0 &&
-          join_scans(nodes, handover, contents)) {
+          passed_block_ends == node_block_ends && join_scans(nodes, handover, contents)) {
         return;
       }
       contents = archive_contents{};

@@ -1,7 +1,12 @@
 #include "textrec/record_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/files.h"
 
@@ -12,6 +17,42 @@ namespace {
 // The file buffer also holds the CR LF of a record of the longest length
 // kept whole, so that such a record is seen to end there.
 constexpr std::size_t buffer_capacity = record_reader::buffer_size + 2;
+
+// Counts `lines` down by the line ends in the `n` bytes at `p`, stopping at
+// the one that brings it to 0; returns the offset just past the last line
+// end counted (0 when there is none).
+std::size_t pass_lines(const char* p, std::size_t n, std::int64_t& lines) {
+  std::size_t past = 0;
+  std::size_t k = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; k + 16 <= n && lines > 0; k += 16) {
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k)), lf)));
+    if (mask == 0) {
+      continue;
+    }
+    const int found = std::popcount(mask);
+    if (found < lines) {
+      lines -= found;
+      past = k + 16 - static_cast<std::size_t>(std::countl_zero(mask << 16));
+      continue;
+    }
+    for (; lines > 1; --lines) {
+      mask &= mask - 1;
+    }
+    lines = 0;
+    return k + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+  }
+#endif
+  for (; k < n && lines > 0; ++k) {
+    if (p[k] == '\n') {
+      --lines;
+      past = k + 1;
+    }
+  }
+  return past;
+}
 
 [[noreturn]] void fail_open(open_error error, channel unit) {
   if (error == open_error::not_found) {
@@ -165,13 +206,9 @@ bool record_reader::fill() {
   return end_ > tail;
 }
 
-// Any record: a long one, one read in several parts, the last, or the
-// ending SUB.
-bool record_reader::next_in_full(std::string_view& record) {
-  truncated_ = false;
-  if (ended_) {
-    return false;
-  }
+// Skips what is left of a record cut to the buffer's size, up to its line
+// end; false, the input ended, when there is none.
+bool record_reader::skip_cut_rest() {
   while (skip_rest_) {
     const char* start = data_ + pos_;
     const char* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
@@ -185,6 +222,16 @@ bool record_reader::next_in_full(std::string_view& record) {
         return false;
       }
     }
+  }
+  return true;
+}
+
+// Any record: a long one, one read in several parts, the last, or the
+// ending SUB.
+bool record_reader::next_in_full(std::string_view& record) {
+  truncated_ = false;
+  if (ended_ || !skip_cut_rest()) {
+    return false;
   }
   const char* nl = nullptr;
   std::size_t scanned = 0;
@@ -246,6 +293,25 @@ void record_reader::seek(const record_mark& at) {
     base_ = at.offset;
   }
   line_ = at.line - 1;
+}
+
+std::int64_t record_reader::pass_over(std::int64_t count) {
+  std::int64_t left = count;
+  if (ended_ || !skip_cut_rest()) {
+    return 0;
+  }
+  truncated_ = false;
+  while (left > 0) {
+    const std::int64_t before = left;
+    pos_ += pass_lines(data_ + pos_, end_ - pos_, left);
+    line_ += before - left;
+    // The rest of the buffer is part of a record: read on after it, unless
+    // it fills the buffer, which only `next` can cut.
+    if (left > 0 && (from_memory_ || end_ - pos_ >= buffer_capacity || !fill())) {
+      break;
+    }
+  }
+  return count - left;
 }
 
 std::string_view record_reader::next_or_fail() {

@@ -107,6 +107,14 @@ class record_reader {
     return next_in_full(record);
   }
 
+  /// Passes over up to `count` records as `next` would, without handing
+  /// them out, and returns how many: fewer at the end of the input (a last
+  /// record without a line end is left to `next`) or at a record longer
+  /// than the buffer.  A record of only SUB among them does not end
+  /// the input here: the caller must check where this lands.  `mark()`
+  /// still tells the record `next` returned last.
+  std::int64_t pass_over(std::int64_t count);
+
   /// The next record; raises the end-of-file report when there is none.
   std::string_view next_or_fail();
 
@@ -125,6 +133,7 @@ class record_reader {
  private:
   open_error open_path();
   bool next_in_full(std::string_view& record);
+  bool skip_cut_rest();
   bool fill();
   void rewind();
 

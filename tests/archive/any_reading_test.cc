@@ -100,6 +100,35 @@ TEST(any_reading_test, blocks_of_every_width_give_the_nodes_the_triangles_use) {
 
 // What a reading passes over is noted; what it cannot read is reported,
 // the first fault by line.
+// The scan that passes over the node blocks skips as many records as their
+// headers count; when a count is wrong the model is still the one a single
+// scan reads.
+TEST(any_reading_test, node_counts_of_block_headers_need_not_be_right) {
+  const std::string blocks =
+      std::string(two_blocks).substr(0, std::string(two_blocks).find("EBLOCK,10"));
+  const outcome one = read_any(blocks);
+  ASSERT_EQ(one.status, 0) << one.message;
+  for (const auto& [first, second] : {std::pair{2, 2}, {1, 1}, {3, 2}, {2, 3}, {50, 2}, {0, 9}}) {
+    std::string text = blocks;
+    for (const int count : {first, second}) {
+      const std::size_t at = text.find("NBLOCK,6,SOLID\n");
+      text.replace(at, 15,
+                   "NBLOCK,6,solid," + std::to_string(count) + "," + std::to_string(count) + "\n");
+    }
+    const outcome two = read_any(text, "", "", 2);
+    SCOPED_TRACE(::testing::Message() << first << " " << second);
+    ASSERT_EQ(two.status, 0) << two.message;
+    ASSERT_EQ(two.m.counts.node_count, one.m.counts.node_count);
+    ASSERT_EQ(two.m.counts.triangle_count, one.m.counts.triangle_count);
+    for (std::int32_t n = 1; n <= one.m.counts.node_count; ++n) {
+      EXPECT_EQ(two.m.store.node_label[n], one.m.store.node_label[n]);
+    }
+    for (std::int64_t k = 1; k <= 3 * std::int64_t{one.m.counts.triangle_count}; ++k) {
+      EXPECT_EQ(two.m.store.triangle_nodes[k], one.m.store.triangle_nodes[k]);
+    }
+  }
+}
+
 TEST(any_reading_test, faults_are_reported_and_what_is_passed_over_noted) {
   const std::string shells = std::string(two_blocks) + "N,25,1.5,0,0\nN,35,2,0.5,0\nN,55,1,1,0\n";
   struct row {

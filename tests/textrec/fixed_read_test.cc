@@ -287,6 +287,65 @@ TEST(fixed_read_test, seek_to_marks) {
   }
 }
 
+// Records passed over without being read leave the reader where as many
+// calls of next would: the record after them comes with its number, across
+// refills, and a pass stops short only before a last record without a line
+// end or, in a file, before a line longer than the buffer.
+TEST(fixed_read_test, pass_over_lands_where_next_would) {
+  testing::temp_dir dir;
+  std::string path = dir.file("pass.cdb");
+  std::string text;
+  std::vector<std::string> want;
+  for (std::size_t n = 0; text.size() < 3 * record_reader::buffer_size; ++n) {
+    want.push_back(n == 9000 ? std::string(record_reader::buffer_size + 9, 'L')
+                             : std::string(n * 7919 % 301, static_cast<char>('a' + n % 26)));
+    text += want.back() + (n % 3 == 0 ? "\r\n" : "\n");
+  }
+  text += "last";  // a last record without a line end
+  want.push_back("last");
+  testing::write_file(path, text);
+  const std::size_t n = want.size();
+  for (bool from_file : {true, false}) {
+    record_reader in;
+    if (from_file) {
+      in.open_file(path, channels::archive);
+    } else {
+      in.open_memory(text, channels::archive);
+    }
+    for (const auto& [from, count] : {std::pair<std::size_t, std::size_t>{0, 1},
+                                      {0, 5000},
+                                      {3, 8996},
+                                      {8990, 20},
+                                      {9001, 4000},
+                                      {100, n - 101},
+                                      {100, n - 100},
+                                      {n - 3, 10}}) {
+      in.reopen();
+      std::string_view record;
+      for (std::size_t k = 0; k < from; ++k) {
+        ASSERT_TRUE(in.next(record));
+      }
+      const std::int64_t passed = in.pass_over(static_cast<std::int64_t>(count));
+      const bool long_line = from_file && from <= 9000 && from + count > 9000;
+      // The last record, without a line end, is left to next.
+      const std::size_t expected = long_line ? 9000 - from : std::min(count, n - 1 - from);
+      ASSERT_EQ(static_cast<std::size_t>(passed), expected) << from << " " << count;
+      const std::size_t at = from + expected;
+      if (at == n) {
+        EXPECT_FALSE(in.next(record));
+        continue;
+      }
+      ASSERT_TRUE(in.next(record)) << from << " " << count;
+      std::string_view w = want[at];
+      if (from_file && w.size() > record_reader::buffer_size) {
+        w = w.substr(0, record_reader::buffer_size);
+      }
+      EXPECT_EQ(record, w) << from << " " << count;
+      EXPECT_EQ(in.line_number(), static_cast<std::int64_t>(at + 1));
+    }
+  }
+}
+
 #ifndef _WIN32
 // A file read several times must stay as it was when first opened.  A change
 // in place (bytes added or cut, a new time at the same size) is found at the
