@@ -366,9 +366,13 @@ solid_shape shape_of(const building& b, std::uint32_t k) {
 // order, or without them the solids, whose skin it is; a note for each
 // class passed over.
 void choose_boundary(building& b, const label_set& cells) {
-  // Each half of the elements lists its own, then the two lists are joined.
+  // Each half of the elements lists its own, then the two lists are joined,
+  // in room for all: growing them step by step copies and first touches
+  // their pages again and again.
   std::vector<std::uint32_t> upper;
   auto take_boundary = [&](auto is_boundary) {
+    b.boundary.reserve(b.c.elements.size());
+    upper.reserve(b.c.elements.size() - b.c.elements.size() / 2);
     in_halves(b.c.elements.size(), b.choices.threads,
               [&](int half, std::size_t begin, std::size_t end) {
                 std::vector<std::uint32_t>& list = half == 0 ? b.boundary : upper;
