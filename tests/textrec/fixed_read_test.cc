@@ -243,27 +243,39 @@ TEST(fixed_read_test, file_records_across_refills) {
   }
 }
 
+// Records of many lengths over three buffers, one in three ending in CR LF,
+// record `long_at` longer than the buffer; each record into `want`.
+std::string records_of_three_buffers(std::size_t long_at, std::vector<std::string>& want) {
+  std::string text;
+  for (std::size_t n = 0; text.size() < 3 * record_reader::buffer_size; ++n) {
+    want.push_back(n == long_at ? std::string(record_reader::buffer_size + 9, 'L')
+                                : std::string(n * 7919 % 301, static_cast<char>('a' + n % 26)));
+    text += want.back() + (n % 3 == 0 ? "\r\n" : "\n");
+  }
+  return text;
+}
+
+void open_file_or_text(record_reader& in, bool from_file, const std::string& path,
+                       const std::string& text) {
+  if (from_file) {
+    in.open_file(path, channels::archive);
+  } else {
+    in.open_memory(text, channels::archive);
+  }
+}
+
 // A mark taken while reading, from a file across refills or from memory,
 // brings a later pass back to that record with its number, and the records
 // after it follow; an over-long line is cut again after a seek to it.
 TEST(fixed_read_test, seek_to_marks) {
   testing::temp_dir dir;
   std::string path = dir.file("marks.cdb");
-  std::string text;
   std::vector<std::string> want;
-  for (std::size_t n = 0; text.size() < 3 * record_reader::buffer_size; ++n) {
-    want.push_back(n == 40 ? std::string(record_reader::buffer_size + 9, 'L')
-                           : std::string(n * 7919 % 301, static_cast<char>('a' + n % 26)));
-    text += want.back() + (n % 3 == 0 ? "\r\n" : "\n");
-  }
+  const std::string text = records_of_three_buffers(40, want);
   testing::write_file(path, text);
   for (bool from_file : {true, false}) {
     record_reader in;
-    if (from_file) {
-      in.open_file(path, channels::archive);
-    } else {
-      in.open_memory(text, channels::archive);
-    }
+    open_file_or_text(in, from_file, path, text);
     std::vector<record_mark> marks;
     std::string_view record;
     while (in.next(record)) {
@@ -294,24 +306,15 @@ TEST(fixed_read_test, seek_to_marks) {
 TEST(fixed_read_test, pass_over_lands_where_next_would) {
   testing::temp_dir dir;
   std::string path = dir.file("pass.cdb");
-  std::string text;
   std::vector<std::string> want;
-  for (std::size_t n = 0; text.size() < 3 * record_reader::buffer_size; ++n) {
-    want.push_back(n == 9000 ? std::string(record_reader::buffer_size + 9, 'L')
-                             : std::string(n * 7919 % 301, static_cast<char>('a' + n % 26)));
-    text += want.back() + (n % 3 == 0 ? "\r\n" : "\n");
-  }
+  std::string text = records_of_three_buffers(9000, want);
   text += "last";  // a last record without a line end
   want.push_back("last");
   testing::write_file(path, text);
   const std::size_t n = want.size();
   for (bool from_file : {true, false}) {
     record_reader in;
-    if (from_file) {
-      in.open_file(path, channels::archive);
-    } else {
-      in.open_memory(text, channels::archive);
-    }
+    open_file_or_text(in, from_file, path, text);
     for (const auto& [from, count] : {std::pair<std::size_t, std::size_t>{0, 1},
                                       {0, 5000},
                                       {3, 8996},
