@@ -300,7 +300,6 @@ std::int64_t record_reader::pass_over(std::int64_t count) {
   if (ended_ || !skip_cut_rest()) {
     return 0;
   }
-  truncated_ = false;
   while (left > 0) {
     const std::int64_t before = left;
     pos_ += pass_lines(data_ + pos_, end_ - pos_, left);
