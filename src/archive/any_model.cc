@@ -829,9 +829,7 @@ void make_skin_triangles(building& b) {
                 if (p <= count) {
                   const std::int32_t label =
                       b.c.elements[b.boundary[static_cast<std::size_t>(p - 1)]].label;
-                  if (label >= 1 && label <= s.element_position.dense.extent) {
-                    s.element_position.dense[label] = static_cast<std::int32_t>(p);
-                  } else {
+                  if (!s.element_position.add_dense(label, static_cast<std::int32_t>(p))) {
                     sparse[half].emplace_back(label, static_cast<std::int32_t>(p));
                   }
                 }

@@ -393,13 +393,11 @@ class any_scan {
     if (!format_record(format, "NBLOCK")) {
       return false;
     }
-    const bool first_nodes = !met_element_block_;
     const bool held = node_records(header, format, record);
-    if (first_nodes) {
+    if (!met_element_block_) {
       // Where the block ended, for the two scans to be compared.
-      first_node_block_ends_.push_back(c_.fault.line == 0 && in_.line_number() > 0
-                                           ? in_.mark().offset
-                                           : std::numeric_limits<std::uint64_t>::max());
+      first_node_block_ends_.push_back(
+          c_.fault.line == 0 ? in_.mark().offset : std::numeric_limits<std::uint64_t>::max());
     }
     return held;
   }

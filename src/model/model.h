@@ -60,11 +60,20 @@ struct element_lookup {
   /// Notes that element position `position` has label `label`; positions
   /// come in ascending order.
   void add(std::int32_t label, std::int32_t position) {
-    if (label >= 1 && label <= dense.extent) {
-      dense[label] = position;
-    } else {
+    if (!add_dense(label, position)) {
       sparse.emplace_back(label, position);
     }
+  }
+
+  /// Notes position `position` of a label in 1..E and returns true; false,
+  /// noting nothing, for any other label, which `sparse` must then hold.
+  /// Labels apart may be noted so from several threads at once.
+  bool add_dense(std::int32_t label, std::int32_t position) {
+    if (label < 1 || label > dense.extent) {
+      return false;
+    }
+    dense[label] = position;
+    return true;
   }
 
   /// Orders the labels outside 1..E once all are added.

@@ -139,6 +139,9 @@ struct label_range {
 // notes, to know which lists are final.
 constexpr std::int64_t block_elements = 256;
 
+// One past every corner label.
+constexpr std::uint64_t beyond_labels = std::uint64_t{UINT32_MAX} + 1;
+
 // Reads the faces of the caller's elements in order, each shape's corner
 // fields taken from the face table once.
 class face_scan {
@@ -155,7 +158,8 @@ class face_scan {
   }
 
   // The lowest and highest corner label of elements [begin, end), and
-  // the lowest of each run of `block_elements` of them into `blocks`.
+  // into `blocks`, for each run of `block_elements` of them, the lowest of
+  // that run and every run after it.
   label_range corner_range(std::int64_t begin, std::int64_t end,
                            std::vector<std::uint32_t>& blocks) const {
     label_range r;
@@ -179,6 +183,9 @@ class face_scan {
       r.lowest = std::min(r.lowest, lowest);
       std::uint32_t& block = blocks[static_cast<std::size_t>((k - begin) / block_elements)];
       block = std::min(block, lowest);
+    }
+    for (std::size_t b = blocks.size(); b-- > 1;) {
+      blocks[b - 1] = std::min(blocks[b - 1], blocks[b]);
     }
     return r;
   }
@@ -427,13 +434,13 @@ class corner_lists {
   using set = listed_face<others>;
 
  public:
-  // Lists the faces of elements [begin, end), of corners `range` and the
-  // lowest corner of each run `blocks`; the lists of corners in
+  // Lists the faces of elements [begin, end), of corners `range` and of
+  // `blocks` as `face_scan::corner_range` gives them; the lists of corners in
   // [final_from, final_to) may be decided on the way, into `out`.  False
   // when a set could not be named (more sets than `link` holds).
   bool build(const face_scan& scan, std::int64_t begin, std::int64_t end, label_range range,
-             std::vector<std::uint32_t>& blocks, std::uint64_t final_from, std::uint64_t final_to,
-             match_result& out) {
+             const std::vector<std::uint32_t>& blocks, std::uint64_t final_from,
+             std::uint64_t final_to, match_result& out) {
     range_ = range;
     if (range.empty()) {
       return true;
@@ -443,10 +450,6 @@ class corner_lists {
     // Room for every set, as if none were decided before the end; only the
     // pages used are ever touched.
     sets_.reserve(std::max<std::size_t>(faces / 2, 1024));
-    // The lowest corner of the elements from each run on.
-    for (std::size_t b = blocks.size(); b-- > 1;) {
-      blocks[b - 1] = std::min(blocks[b - 1], blocks[b]);
-    }
     std::uint64_t decided = std::max<std::uint64_t>(final_from, range.lowest);
     std::uint32_t touched[6];  // the sets this element's faces have met
     int touched_count = 0;
@@ -752,8 +755,8 @@ class skin_search {
 template <std::size_t others>
 bool match_by_corner(const face_scan& scan, std::int64_t count, std::int64_t middle, bool parallel,
                      const label_range& lower_range, const label_range& upper_range,
-                     std::vector<std::uint32_t>& lower_blocks,
-                     std::vector<std::uint32_t>& upper_blocks, solid_skin& skin) {
+                     const std::vector<std::uint32_t>& lower_blocks,
+                     const std::vector<std::uint32_t>& upper_blocks, solid_skin& skin) {
   // The lowest corners both tables span, [from, to): their lists wait for
   // the halves' counts to be added.
   std::uint64_t from = UINT32_MAX, to = 0;
@@ -766,8 +769,7 @@ bool match_by_corner(const face_scan& scan, std::int64_t count, std::int64_t mid
   bool lower_named = true, upper_named = true;
   // The lower half decides the corners below the upper's, the upper those
   // above the lower's.
-  const std::uint64_t lower_final_to =
-      upper_range.empty() ? std::uint64_t{UINT32_MAX} + 1 : upper_range.lowest;
+  const std::uint64_t lower_final_to = upper_range.empty() ? beyond_labels : upper_range.lowest;
   const std::uint64_t upper_final_from =
       lower_range.empty() ? 0 : std::uint64_t{lower_range.highest} + 1;
   in_two(
@@ -778,7 +780,7 @@ bool match_by_corner(const face_scan& scan, std::int64_t count, std::int64_t mid
       },
       [&] {
         upper_named = upper.build(scan, middle, count, upper_range, upper_blocks, upper_final_from,
-                                  std::uint64_t{UINT32_MAX} + 1, upper_match);
+                                  beyond_labels, upper_match);
       });
   if (!lower_named || !upper_named) {
     return false;
