@@ -5,9 +5,11 @@
 // The mesh is an n x n x n grid of unit cubes, each split into six tets
 // around its diagonal, with a node at every half step of the grid (the
 // corners and the middles of the tets' edges).  Its skin is the cube's six
-// sides, two triangles per grid square.
+// sides, two triangles per grid square.  With `bricks` each cube is one
+// eight-node brick of the grid's corners, and the skin one face per square.
 //
-// usage: skin_bench [ELEMENTS [THREADS [REPETITIONS]]]   (1000000, 1, 3)
+// usage: skin_bench [ELEMENTS [THREADS [REPETITIONS [tets|bricks]]]]
+//   (1000000, 1, 3, tets)
 //
 // Prints the best wall and processor time of the search, and the peak
 // resident memory the first search added (Linux: the peak is reset
@@ -91,6 +93,35 @@ tet_mesh build(int n) {
   return m;
 }
 
+// The brick of cube (i, j, k), its corners numbered as the archive writes
+// them: the bottom four, then the top four above them.
+tet_mesh build_bricks(int n) {
+  tet_mesh m;
+  const std::int64_t side = n + 1;
+  auto label = [&](int i, int j, int k) {
+    return static_cast<std::int32_t>((k * side + j) * side + i + 1);
+  };
+  const std::size_t count =
+      static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+  m.elements.reserve(count);
+  m.nodes.reserve(count * 8);
+  m.shapes.assign(count, solid_shape::brick8);
+  for (int k = 0; k < n; ++k) {
+    for (int j = 0; j < n; ++j) {
+      for (int i = 0; i < n; ++i) {
+        const auto first = static_cast<std::uint32_t>(m.nodes.size());
+        for (int z = 0; z < 2; ++z) {
+          m.nodes.insert(m.nodes.end(), {label(i, j, k + z), label(i + 1, j, k + z),
+                                         label(i + 1, j + 1, k + z), label(i, j + 1, k + z)});
+        }
+        const auto number = static_cast<std::int32_t>(m.elements.size() + 1);
+        m.elements.push_back({2 * std::int64_t{number}, number, 1, first, 8});
+      }
+    }
+  }
+  return m;
+}
+
 // A field of /proc/self/status in kB, 0 where there is none.
 long status_kb(const char* field) {
   std::ifstream status("/proc/self/status");
@@ -117,9 +148,11 @@ int main(int argc, char** argv) {
   const long wanted = argc > 1 ? std::atol(argv[1]) : 1000000;
   const int threads = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
   const int repetitions = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+  const bool bricks = argc > 4 && std::string(argv[4]) == "bricks";
+  const int each = bricks ? 1 : 6;  // elements a cube
   const int n =
-      std::max(1, static_cast<int>(std::lround(std::cbrt(static_cast<double>(wanted) / 6))));
-  const tet_mesh mesh = build(n);
+      std::max(1, static_cast<int>(std::lround(std::cbrt(static_cast<double>(wanted) / each))));
+  const tet_mesh mesh = bricks ? build_bricks(n) : build(n);
 
   cdbbem::solid_elements solids;
   solids.count = static_cast<std::int64_t>(mesh.elements.size());
@@ -128,11 +161,12 @@ int main(int argc, char** argv) {
   solids.first_node = {&mesh.elements[0].first_node, record};
   solids.node_count = {&mesh.elements[0].node_count, record};
   solids.shape.first = mesh.shapes.data();
-  const std::size_t expected = 12 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-  std::printf("%d^3 cubes: %lld ten-node tets, %lld nodes, mesh arrays %.0f MB\n", n,
-              static_cast<long long>(solids.count),
-              static_cast<long long>(2 * n + 1) * (2 * n + 1) * (2 * n + 1),
-              static_cast<double>(status_kb("VmRSS")) / 1024);
+  const std::size_t expected =
+      (bricks ? 6 : 12) * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+  const long long side = bricks ? n + 1 : 2 * n + 1;
+  std::printf("%d^3 cubes: %lld %s, %lld nodes, mesh arrays %.0f MB\n", n,
+              static_cast<long long>(solids.count), bricks ? "eight-node bricks" : "ten-node tets",
+              side * side * side, static_cast<double>(status_kb("VmRSS")) / 1024);
 
   double best_wall = 1e30, best_cpu = 1e30;
   long added_kb = -1;
@@ -159,7 +193,7 @@ int main(int argc, char** argv) {
   std::printf("threads %d: skin of %zu faces in %.3f s wall, %.3f s processor (best of %d)",
               threads, expected, best_wall, best_cpu, repetitions);
   if (added_kb >= 0) {
-    std::printf(", peak memory added %.1f MB (%.1f bytes a tet)",
+    std::printf(", peak memory added %.1f MB (%.1f bytes an element)",
                 static_cast<double>(added_kb) / 1024,
                 static_cast<double>(added_kb) * 1024 / static_cast<double>(solids.count));
   }

@@ -2,6 +2,7 @@
 #define CDBBEM_MODEL_GROW_ARRAY_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -68,13 +69,18 @@ class grow_array {
   /// Keeps the first `count` values.
   void shrink_to(std::size_t count) { size_ = count < size_ ? count : size_; }
   /// `count` values of all bits zero in place of the present ones; raises
-  /// std::bad_alloc when the system refuses.  A large table comes as fresh
-  /// zero pages, which cost nothing until touched.
+  /// std::bad_alloc when the system refuses.  The zeros are written here,
+  /// not left to fresh pages: a fresh page that is read before it is
+  /// written maps the system's shared page of zeros, and the first write
+  /// then replaces that mapping on every processor that runs this program,
+  /// stopping the other thread each time.
   void assign_zeros(std::size_t count) {
-    void* zeros = std::calloc(count > 0 ? count : 1, sizeof(T));
+    void* zeros =
+        count <= SIZE_MAX / sizeof(T) ? std::malloc((count > 0 ? count : 1) * sizeof(T)) : nullptr;
     if (zeros == nullptr) {
       throw std::bad_alloc();
     }
+    std::memset(zeros, 0, count * sizeof(T));
     std::free(data_);
     data_ = static_cast<T*>(zeros);
     size_ = capacity_ = count;
