@@ -87,7 +87,9 @@ struct label_set {
 
 // Positions of labels in a table by label, built only when they lie close
 // together (a span of at most twice their count and 1024).  Of equal
-// labels the table finds the first position.
+// labels the table finds the first position.  Labels that go up by one
+// from each position to the next, as meshers mostly number, need no
+// table: a position is then its label's distance from the lowest.
 class dense_index {
  public:
   template <typename label_of>
@@ -97,21 +99,53 @@ class dense_index {
       return;
     }
     lowest_ = lowest;
+    built_ = true;
+    if (span == static_cast<std::int64_t>(count)) {
+      std::size_t k = 0;
+      while (k < count && label(k) == lowest + static_cast<std::int64_t>(k)) {
+        ++k;
+      }
+      if (k == count) {
+        step_span_ = span;
+        return;
+      }
+    }
     at_.assign(static_cast<std::size_t>(span), 0);
     for (std::size_t k = count; k-- > 0;) {
       at_[static_cast<std::size_t>(label(k) - lowest)] = static_cast<std::int32_t>(k + 1);
     }
   }
-  bool built() const { return !at_.empty(); }
+  bool built() const { return built_; }
+  // Whether each of `count` labels is 0 or has a position.
+  bool found_or_zero(const std::int32_t* labels, std::int32_t count) const {
+    bool all = true;
+    if (at_.empty()) {
+      // Without branches, so that the loop takes several labels at once.
+      for (std::int32_t n = 0; n < count; ++n) {
+        const std::int64_t k = labels[n] - lowest_;
+        all &= labels[n] == 0 || (k >= 0 && k < step_span_);
+      }
+      return all;
+    }
+    for (std::int32_t n = 0; n < count && all; ++n) {
+      all = labels[n] == 0 || find(labels[n]) != 0;
+    }
+    return all;
+  }
   // The 1-based position of `label`, 0 for none.
   std::int32_t find(std::int32_t label) const {
     const std::int64_t k = label - lowest_;
+    if (at_.empty()) {
+      return k >= 0 && k < step_span_ ? static_cast<std::int32_t>(k + 1) : 0;
+    }
     return k >= 0 && k < static_cast<std::int64_t>(at_.size()) ? at_[static_cast<std::size_t>(k)]
                                                                : 0;
   }
 
  private:
+  bool built_ = false;
   std::int64_t lowest_ = 0;
+  std::int64_t step_span_ = 0;  // the labels' span when they need no table
   std::vector<std::int32_t> at_;
 };
 
@@ -126,8 +160,12 @@ struct building {
   const any_choices& choices;
   model& m;
   std::vector<std::string>& notes;
-  std::vector<element_class> classes;   // per element record
-  std::vector<std::uint32_t> by_label;  // element indices ordered by label
+  std::vector<element_class> classes;  // per element record
+  // Element indices ordered by label; none when the records' labels
+  // ascend already, each index then its own.
+  bool in_label_order = false;
+  std::vector<std::uint32_t> by_label;
+  std::size_t ordered(std::size_t k) const { return in_label_order ? k : by_label[k]; }
   std::vector<std::uint32_t> boundary;  // boundary element indices, in record order
   // Without shells the boundary is the skin of the solids: their shapes
   // (none for any other element) and the faces no other solid shares.
@@ -169,9 +207,9 @@ struct building {
     }
   }
   void index_elements() {
-    if (!by_label.empty()) {
-      elements_by_label.build(c.elements.size(), c.elements[by_label.front()].label,
-                              c.elements[by_label.back()].label,
+    const std::size_t n = c.elements.size();
+    if (n > 0) {
+      elements_by_label.build(n, c.elements[ordered(0)].label, c.elements[ordered(n - 1)].label,
                               [&](std::size_t k) { return c.elements[k].label; });
     }
   }
@@ -190,6 +228,18 @@ struct building {
     const std::int32_t* it = std::lower_bound(first, last, label);
     return it != last && *it == label ? static_cast<std::int32_t>(it - first + 1) : 0;
   }
+  // Whether each of `count` node fields is 0 or a defined node.
+  bool nodes_defined(const std::int32_t* fields, std::int32_t count) const {
+    if (nodes_by_label.built()) {
+      return nodes_by_label.found_or_zero(fields, count);
+    }
+    for (std::int32_t n = 0; n < count; ++n) {
+      if (fields[n] != 0 && node_index(fields[n]) == 0) {
+        return false;
+      }
+    }
+    return true;
+  }
   std::int32_t point_index(std::int32_t label) const {  // 1-based, 0 for none
     if (points_by_label.built()) {
       return points_by_label.find(label);
@@ -204,10 +254,19 @@ struct building {
       const std::int32_t k = elements_by_label.find(label);
       return k == 0 ? nullptr : &c.elements[static_cast<std::size_t>(k - 1)];
     }
-    auto it =
-        std::lower_bound(by_label.begin(), by_label.end(), label,
-                         [&](std::uint32_t k, std::int32_t l) { return c.elements[k].label < l; });
-    return it != by_label.end() && c.elements[*it].label == label ? &c.elements[*it] : nullptr;
+    std::size_t low = 0;
+    std::size_t high = c.elements.size();
+    while (low < high) {
+      const std::size_t middle = low + (high - low) / 2;
+      if (c.elements[ordered(middle)].label < label) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    return low < c.elements.size() && c.elements[ordered(low)].label == label
+               ? &c.elements[ordered(low)]
+               : nullptr;
   }
   [[noreturn]] void raise(report number, std::string message) const {
     fail_check(number, choices.unit, std::move(message));
@@ -315,23 +374,31 @@ void check_reading(building& b) {
     }
   };
   classify(b, first);
-  b.by_label.resize(b.c.elements.size());
-  for (std::uint32_t k = 0; k < b.by_label.size(); ++k) {
-    b.by_label[k] = k;
+  // Labels that ascend from record to record, as meshers mostly write
+  // them, are in order already and none repeats.
+  const grow_array<any_element>& elements = b.c.elements;
+  std::size_t in_order = elements.empty() ? 0 : 1;
+  while (in_order < elements.size() && elements[in_order - 1].label < elements[in_order].label) {
+    ++in_order;
   }
-  const auto by_label = [&](std::uint32_t x, std::uint32_t y) {
-    return b.c.elements[x].label < b.c.elements[y].label;
-  };
-  if (!std::is_sorted(b.by_label.begin(), b.by_label.end(), by_label)) {
-    std::stable_sort(b.by_label.begin(), b.by_label.end(), by_label);
-  }
-  b.index_elements();
-  for (std::size_t k = 1; k < b.by_label.size(); ++k) {
-    const any_element& second = b.c.elements[b.by_label[k]];
-    if (b.c.elements[b.by_label[k - 1]].label == second.label) {
-      earlier(second.line, "element " + std::to_string(second.label) + " is defined a second time");
+  b.in_label_order = in_order == elements.size();
+  if (!b.in_label_order) {
+    b.by_label.resize(elements.size());
+    for (std::uint32_t k = 0; k < b.by_label.size(); ++k) {
+      b.by_label[k] = k;
+    }
+    std::stable_sort(b.by_label.begin(), b.by_label.end(), [&](std::uint32_t x, std::uint32_t y) {
+      return elements[x].label < elements[y].label;
+    });
+    for (std::size_t k = 1; k < b.by_label.size(); ++k) {
+      const any_element& second = elements[b.by_label[k]];
+      if (elements[b.by_label[k - 1]].label == second.label) {
+        earlier(second.line,
+                "element " + std::to_string(second.label) + " is defined a second time");
+      }
     }
   }
+  b.index_elements();
   for (const any_flux& q : b.c.fluxes) {
     if (b.element(q.element) == nullptr) {
       earlier(q.line, "a flux on element " + std::to_string(q.element) +
@@ -366,68 +433,77 @@ solid_shape shape_of(const building& b, std::uint32_t k) {
 // order, or without them the solids, whose skin it is; a note for each
 // class passed over.
 void choose_boundary(building& b, const label_set& cells) {
-  // Each half of the elements lists its own, then the two lists are joined,
-  // in room for all: growing them step by step copies and first touches
-  // their pages again and again.
-  std::vector<std::uint32_t> upper;
-  auto take_boundary = [&](auto is_boundary) {
-    b.boundary.reserve(b.c.elements.size());
-    upper.reserve(b.c.elements.size() - b.c.elements.size() / 2);
-    in_halves(b.c.elements.size(), b.choices.threads,
-              [&](int half, std::size_t begin, std::size_t end) {
-                std::vector<std::uint32_t>& list = half == 0 ? b.boundary : upper;
-                for (auto k = static_cast<std::uint32_t>(begin); k < end; ++k) {
-                  if (is_boundary(k)) {
-                    list.push_back(k);
-                  }
-                }
-              });
-    b.boundary.insert(b.boundary.end(), upper.begin(), upper.end());
-    upper.clear();
+  // One reading of the elements, in halves: each half lists its shells
+  // and surface elements and its solids, and counts what either boundary
+  // would pass over.  The lists have room for all from the start: growing
+  // them step by step copies and first touches their pages again and
+  // again.
+  struct half_found {
+    std::vector<std::uint32_t> shells, solids;
+    passed_records all[class_count];       // the elements outside FIELDCELLS
+    passed_records no_shape[class_count];  // those of them that are not solids
   };
-  take_boundary([&](std::uint32_t k) {
-    const element_class cls = b.classes[k];
-    return (cls == element_class::shell || cls == element_class::mesh_surface) &&
-           !cells.has(b.c.elements[k].label);
-  });
-  if (b.boundary.empty()) {
-    b.shapes.assign(b.c.elements.size(), solid_shape::none);
-    take_boundary([&](std::uint32_t k) {
-      if (cells.has(b.c.elements[k].label)) {
-        return false;
-      }
-      b.shapes[k] = shape_of(b, k);
-      return b.shapes[k] != solid_shape::none;
-    });
-    b.skin = !b.boundary.empty();
+  const std::size_t count = b.c.elements.size();
+  half_found halves[2];
+  for (int half = 0; half < 2; ++half) {
+    const std::size_t room = half == 0 ? count : count - count / 2;
+    halves[half].shells.reserve(room);
+    halves[half].solids.reserve(room);
   }
-  passed_records passed[2][class_count];
-  in_halves(b.c.elements.size(), b.choices.threads,
-            [&](int half, std::size_t begin, std::size_t end) {
-              passed_records* own = passed[half];
-              for (std::size_t k = begin; k < end; ++k) {
-                const bool taken = b.skin ? b.shapes[k] != solid_shape::none
-                                          : b.classes[k] == element_class::shell ||
-                                                b.classes[k] == element_class::mesh_surface;
-                if (!taken && !cells.has(b.c.elements[k].label)) {
-                  own[static_cast<int>(b.classes[k])].add(b.c.elements[k].line);
-                }
-              }
-            });
+  b.shapes.assign(count, solid_shape::none);
+  in_halves(count, b.choices.threads, [&](int half, std::size_t begin, std::size_t end) {
+    half_found& own = halves[half];
+    for (auto k = static_cast<std::uint32_t>(begin); k < end; ++k) {
+      const any_element& e = b.c.elements[k];
+      if (cells.has(e.label)) {
+        continue;
+      }
+      const element_class cls = b.classes[k];
+      own.all[static_cast<int>(cls)].add(e.line);
+      if (cls == element_class::shell || cls == element_class::mesh_surface) {
+        own.shells.push_back(k);
+      }
+      const solid_shape shape = shape_of(b, k);
+      if (shape != solid_shape::none) {
+        b.shapes[k] = shape;
+        own.solids.push_back(k);
+      } else {
+        own.no_shape[static_cast<int>(cls)].add(e.line);
+      }
+    }
+  });
+  // Shells and surface elements where there are any, else the solids.
+  const bool shells = !halves[0].shells.empty() || !halves[1].shells.empty();
+  auto boundary_of = [&](std::vector<std::uint32_t> half_found::*list) {
+    b.boundary = std::move(halves[0].*list);
+    b.boundary.insert(b.boundary.end(), (halves[1].*list).begin(), (halves[1].*list).end());
+  };
+  boundary_of(shells ? &half_found::shells : &half_found::solids);
+  b.skin = !shells && !b.boundary.empty();
+  if (!b.skin) {
+    std::vector<solid_shape>().swap(b.shapes);
+  }
+  // What the boundary taken passes over, by class: the elements that are
+  // not solids beside a skin, else every element not a shell or surface.
+  passed_records passed[class_count];
   for (int k = 0; k < class_count; ++k) {
-    if (passed[1][k].count > 0) {
-      passed[0][k].first_line =
-          passed[0][k].count > 0 ? passed[0][k].first_line : passed[1][k].first_line;
-      passed[0][k].count += passed[1][k].count;
+    const bool shell_class = k == static_cast<int>(element_class::shell) ||
+                             k == static_cast<int>(element_class::mesh_surface);
+    for (const half_found& h : halves) {
+      const passed_records& p = b.skin ? h.no_shape[k] : h.all[k];
+      if (p.count > 0 && (b.skin || !shell_class)) {
+        passed[k].first_line = passed[k].count > 0 ? passed[k].first_line : p.first_line;
+        passed[k].count += p.count;
+      }
     }
   }
   std::string found;
   for (int k = 0; k < class_count; ++k) {
-    if (passed[0][k].count > 0) {
+    if (passed[k].count > 0) {
       const std::string what =
-          std::to_string(passed[0][k].count) + " " + class_words(static_cast<element_class>(k));
+          std::to_string(passed[k].count) + " " + class_words(static_cast<element_class>(k));
       found += (found.empty() ? "" : ", ") + what;
-      b.notes.push_back(what + " passed over, the first on " + at_line(passed[0][k].first_line));
+      b.notes.push_back(what + " passed over, the first on " + at_line(passed[k].first_line));
     }
   }
   if (b.c.element_commands.count > 0) {
@@ -484,18 +560,18 @@ bool element_nodes_defined(const building& b, std::uint32_t k, bool raise) {
                                       " has no node in a corner field");
     }
   }
-  for (std::int32_t n = 0; n < e.node_count; ++n) {
+  if (b.nodes_defined(fields, e.node_count)) {
+    return true;
+  }
+  for (std::int32_t n = 0; n < e.node_count && raise; ++n) {
     const std::int32_t label = fields[n];
     if (label != 0 && b.node_index(label) == 0) {
-      if (!raise) {
-        return false;
-      }
       b.raise(any_undefined_node, "element " + std::to_string(e.label) + " on " + at_line(e.line) +
                                       " uses node " + std::to_string(label) +
                                       ", which no node block or N command defines");
     }
   }
-  return true;
+  return false;
 }
 
 // Each half of the boundary finds its first element with a fault; the
