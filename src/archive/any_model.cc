@@ -873,11 +873,58 @@ void make_skin_triangles(building& b) {
   // its own.  Its faces' elements are solids of the boundary, which lists
   // them in record order.
   std::vector<std::pair<std::int64_t, std::int32_t>> ends;
-  auto at = b.boundary.begin();
+  std::size_t at = 0;  // the last solid's place in the boundary
+  // The solids with skin faces lie far apart in the element arrays: the
+  // record of the solid some faces ahead is fetched, nearer ones' node
+  // fields, and the nearest ones' coordinates, so that each is in the
+  // cache when its face is split.
+  constexpr std::size_t records_ahead = 24;
+  constexpr std::size_t fields_ahead = 12;
+  constexpr std::size_t coordinates_ahead = 4;
+  auto fields_of = [&](std::size_t face) {
+    const any_element& e = b.c.elements[faces[face].element];
+    return std::make_pair(b.c.element_nodes.data() + e.first_node, std::min(e.node_count, 64));
+  };
+  auto fetch_ahead = [&](std::size_t face) {
+    if (face + records_ahead < faces.size()) {
+      __builtin_prefetch(&b.c.elements[faces[face + records_ahead].element]);
+    }
+    if (face + fields_ahead < faces.size()) {
+      const auto [fields, count] = fields_of(face + fields_ahead);
+      __builtin_prefetch(fields);
+      __builtin_prefetch(fields + count - 1);
+    }
+    if (face + coordinates_ahead < faces.size()) {
+      const auto [fields, count] = fields_of(face + coordinates_ahead);
+      for (std::int32_t k = 0; k < count; ++k) {
+        if (const std::int32_t node = fields[k] != 0 ? b.node_index(fields[k]) : 0; node != 0) {
+          __builtin_prefetch(s.node_xyz.column(node));
+        }
+      }
+    }
+  };
+  const bool every_element = b.boundary.size() == b.c.elements.size();
   for (std::size_t next_face = 0; next_face < faces.size();) {
+    fetch_ahead(next_face);
     const std::uint32_t element = faces[next_face].element;
-    at = std::lower_bound(at, b.boundary.end(), element);
-    const std::int64_t position = at - b.boundary.begin() + 1;
+    // The solid's place: its index when every element is a solid, else
+    // searched from the last one's by steps that double (the next solid
+    // with skin faces mostly lies near), then halved.
+    if (every_element) {
+      at = element;
+    } else {
+      std::size_t step = 1;
+      std::size_t low = at;
+      while (at + step < b.boundary.size() && b.boundary[at + step] < element) {
+        low = at + step;
+        step *= 2;
+      }
+      const auto first = b.boundary.begin();
+      const auto from = first + static_cast<std::ptrdiff_t>(low);
+      const auto to = first + static_cast<std::ptrdiff_t>(std::min(at + step, b.boundary.size()));
+      at = static_cast<std::size_t>(std::lower_bound(from, to, element) - first);
+    }
+    const std::int64_t position = static_cast<std::int64_t>(at) + 1;
     const any_element& e = b.c.elements[element];
     builder.begin_element(position, e.label);
     triangulate_skin_faces(b, builder, nullptr, e, next_face, element);
