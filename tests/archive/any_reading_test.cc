@@ -320,6 +320,18 @@ TEST(any_reading_test, each_shell_and_block_form_gives_its_triangles) {
   }
 }
 
+// Nodes 1 to 9 are found by label without a table: a label just past them
+// or below them is still no node.
+TEST(any_reading_test, labels_next_to_the_defined_ones_are_no_nodes) {
+  for (const int node : {10, -1}) {
+    const outcome o = read_any(
+        on_grid("ET,1,181\nEBLOCK,19,SOLID\n(19i9)\n" + solid_record(1, {1, 2, node, 4}) + "-1\n"));
+    EXPECT_EQ(o.status, 111) << node;
+    EXPECT_NE(o.message.find("uses node " + std::to_string(node) + ","), std::string::npos)
+        << o.message;
+  }
+}
+
 // Potentials of the chosen label reach boundary nodes, a repeat right
 // after a record for its node is passed over, a node off the boundary is
 // noted; SFEBLOCK rows give fluxes as SFE records do.
