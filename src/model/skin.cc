@@ -216,11 +216,21 @@ class face_scan {
       const shape_table& t = tables_[shape];
       const std::int32_t* fields = fields_of(k);
       const int written = written_of(k);
+      const auto first_id = static_cast<std::uint32_t>(k << face_bits);
+      // An element with every corner written, by the constant face table of
+      // its shape: its corners then stay in registers.
+      if (t.faces == 6 && written >= 8) {
+        faces_of<true>(fields, brick_face_corners, first_id, each);
+        continue;
+      }
+      if (t.faces == 4 && written >= 4) {
+        faces_of<false>(fields, tet_face_corners, first_id, each);
+        continue;
+      }
       std::uint32_t corners[8] = {};
       for (int c = 0; c < t.corner_fields; ++c) {
         corners[c] = c < written ? static_cast<std::uint32_t>(fields[c]) : 0;
       }
-      const auto first_id = static_cast<std::uint32_t>(k << face_bits);
       for (int face = 0; face < t.faces; ++face) {
         const int* at = t.corners[face];
         face_entry e;
@@ -238,6 +248,27 @@ class face_scan {
   }
 
  private:
+  // The faces of a brick (`four`, 6 faces of 4 corners) or of a tet (4 of
+  // 3) whose corner fields are all written.
+  template <bool four, std::size_t faces, std::size_t corners, typename F>
+  [[gnu::always_inline]] static void faces_of(const std::int32_t* fields,
+                                              const std::uint8_t (&table)[faces][corners],
+                                              std::uint32_t first_id, F& each) {
+    std::uint32_t c[8] = {};
+    for (std::size_t k = 0; k < (four ? 8 : 4); ++k) {
+      c[k] = static_cast<std::uint32_t>(fields[k]);
+    }
+#pragma GCC unroll 6
+    for (std::size_t face = 0; face < faces; ++face) {
+      face_entry e;
+      const std::uint32_t id = first_id | static_cast<std::uint32_t>(face + 1);
+      if (face_of_corners<four>(c[table[face][0]], c[table[face][1]], c[table[face][2]],
+                                four ? c[table[face][corners - 1]] : 0, id, e)) {
+        each(e, corner_hash(e));
+      }
+    }
+  }
+
   const std::int32_t* fields_of(std::int64_t k) const {
     return s_.nodes +
            (s_.first_node.first != nullptr ? std::int64_t{s_.first_node[k]} : k * s_.nodes_each);

@@ -11,25 +11,25 @@ namespace {
 // The node fields (0-based) of each face's corners and of the midsides of
 // its edges, edge k running from corner k to the next.
 struct face_layout {
-  std::uint8_t corners[4];
+  const std::uint8_t* corners;
   std::uint8_t midsides[4];
   int corner_count;
 };
 
 constexpr face_layout brick_faces[6] = {
-    {{1, 0, 3, 2}, {8, 11, 10, 9}, 4},    // J I L K
-    {{0, 1, 5, 4}, {8, 17, 12, 16}, 4},   // I J N M
-    {{1, 2, 6, 5}, {9, 18, 13, 17}, 4},   // J K O N
-    {{2, 3, 7, 6}, {10, 19, 14, 18}, 4},  // K L P O
-    {{3, 0, 4, 7}, {11, 16, 15, 19}, 4},  // L I M P
-    {{4, 5, 6, 7}, {12, 13, 14, 15}, 4},  // M N O P
+    {brick_face_corners[0], {8, 11, 10, 9}, 4},    // J I L K
+    {brick_face_corners[1], {8, 17, 12, 16}, 4},   // I J N M
+    {brick_face_corners[2], {9, 18, 13, 17}, 4},   // J K O N
+    {brick_face_corners[3], {10, 19, 14, 18}, 4},  // K L P O
+    {brick_face_corners[4], {11, 16, 15, 19}, 4},  // L I M P
+    {brick_face_corners[5], {12, 13, 14, 15}, 4},  // M N O P
 };
 
 constexpr face_layout tet_faces[4] = {
-    {{1, 0, 2}, {4, 6, 5}, 3},  // J I K
-    {{0, 1, 3}, {4, 8, 7}, 3},  // I J L
-    {{1, 2, 3}, {5, 9, 8}, 3},  // J K L
-    {{2, 0, 3}, {6, 7, 9}, 3},  // K I L
+    {tet_face_corners[0], {4, 6, 5}, 3},  // J I K
+    {tet_face_corners[1], {4, 8, 7}, 3},  // I J L
+    {tet_face_corners[2], {5, 9, 8}, 3},  // J K L
+    {tet_face_corners[3], {6, 7, 9}, 3},  // K I L
 };
 
 bool is_brick(solid_shape s) { return s == solid_shape::brick8 || s == solid_shape::brick20; }

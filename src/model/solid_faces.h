@@ -55,6 +55,12 @@ int solid_face_corners(const std::int32_t* fields, int field_count, solid_shape 
 /// (3 or 4; 0 for a face the shape does not have).
 int solid_face_corner_fields(solid_shape s, int face, int out[4]);
 
+/// The same fields of each face of every brick shape and of every tet
+/// shape, as constants for the code that reads every face of a mesh.
+inline constexpr std::uint8_t brick_face_corners[6][4] = {{1, 0, 3, 2}, {0, 1, 5, 4}, {1, 2, 6, 5},
+                                                          {2, 3, 7, 6}, {3, 0, 4, 7}, {4, 5, 6, 7}};
+inline constexpr std::uint8_t tet_face_corners[4][3] = {{1, 0, 2}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
+
 }  // namespace cdbbem
 
 #endif  // CDBBEM_MODEL_SOLID_FACES_H_
