@@ -49,6 +49,15 @@ struct tet_mesh {
   std::vector<solid_shape> shapes;
 };
 
+// Room for `each` elements of `nodes` node fields in each of n^3 cubes.
+void make_room(tet_mesh& m, int n, int each, int nodes, solid_shape shape) {
+  const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(n) *
+                            static_cast<std::size_t>(n) * static_cast<std::size_t>(each);
+  m.elements.reserve(count);
+  m.nodes.reserve(count * static_cast<std::size_t>(nodes));
+  m.shapes.assign(count, shape);
+}
+
 // The six tets of cube (i, j, k), each as its corners in half steps.
 tet_mesh build(int n) {
   tet_mesh m;
@@ -57,11 +66,7 @@ tet_mesh build(int n) {
     return static_cast<std::int32_t>((p[2] * side + p[1]) * side + p[0] + 1);
   };
   const int edges[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
-  const std::size_t count =
-      static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * 6;
-  m.elements.reserve(count);
-  m.nodes.reserve(count * 10);
-  m.shapes.assign(count, solid_shape::tet10);
+  make_room(m, n, 6, 10, solid_shape::tet10);
   for (int k = 0; k < n; ++k) {
     for (int j = 0; j < n; ++j) {
       for (int i = 0; i < n; ++i) {
@@ -101,11 +106,7 @@ tet_mesh build_bricks(int n) {
   auto label = [&](int i, int j, int k) {
     return static_cast<std::int32_t>((k * side + j) * side + i + 1);
   };
-  const std::size_t count =
-      static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-  m.elements.reserve(count);
-  m.nodes.reserve(count * 8);
-  m.shapes.assign(count, solid_shape::brick8);
+  make_room(m, n, 1, 8, solid_shape::brick8);
   for (int k = 0; k < n; ++k) {
     for (int j = 0; j < n; ++j) {
       for (int i = 0; i < n; ++i) {
