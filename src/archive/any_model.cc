@@ -892,7 +892,7 @@ void make_skin_triangles(building& b) {
     if (face + fields_ahead < faces.size()) {
       const auto [fields, count] = fields_of(face + fields_ahead);
       __builtin_prefetch(fields);
-      __builtin_prefetch(fields + count - 1);
+      __builtin_prefetch(fields + std::max(count, 1) - 1);
     }
     if (face + coordinates_ahead < faces.size()) {
       const auto [fields, count] = fields_of(face + coordinates_ahead);
