@@ -61,6 +61,23 @@ struct file_identity {
 /// path); false when the system does not give it.
 bool identify_file(file_handle file, file_identity& identity);
 
+/// A read-only view of the first `size` bytes of an open regular file,
+/// which the system pages in as they are read, or null where it gives
+/// none (the caller then reads the file).  Should the file be cut while it
+/// is viewed, the bytes past its new end read as zeros rather than ending
+/// the program; the caller must then find the file changed.
+const char* view_file(file_handle file, std::uint64_t size);
+
+/// Ends a view that `view_file` gave.
+void end_view(const char* view, std::uint64_t size);
+
+/// Bytes [from, to) of a view are read next: paged in at once.  Bytes
+/// [0, from) of it are read no more for now: given back, so that a view
+/// holds little memory however large its file (they are paged in again if
+/// read).  Both are hints, and change no byte of the view.
+void view_ahead(const char* view, std::uint64_t from, std::uint64_t to);
+void view_behind(const char* view, std::uint64_t from, std::uint64_t to);
+
 /// Takes an exclusive advisory lock on an open file without waiting; the
 /// lock goes with the open file and ends when it is closed or the process
 /// ends, leaving nothing on disk.  False only when another open file holds

@@ -1,10 +1,15 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "platform/files.h"
 
@@ -127,6 +132,118 @@ bool identify_file(file_handle file, file_identity& identity) {
   identity.modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
   return true;
+}
+
+namespace {
+
+// The views open now, for the guard to know its own pages: a few readers
+// at most, each slot a view's start and size (0 for a free slot).
+constexpr int view_slots = 16;
+std::atomic<std::uintptr_t> view_start[view_slots];
+std::atomic<std::uintptr_t> view_size[view_slots];
+struct sigaction earlier_bus_action;
+
+// A page of a view past the end of a file cut while it is viewed raises
+// SIGBUS: the page becomes one of zeros (mapped by the system call
+// itself, past any library's wrapper), and the read goes on.  A SIGBUS
+// anywhere else gets the action that was there before.
+void on_bus_error(int number, siginfo_t* info, void* context) {
+  const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  for (int k = 0; k < view_slots; ++k) {
+    const std::uintptr_t start = view_start[k].load(std::memory_order_acquire);
+    const std::uintptr_t size = view_size[k].load(std::memory_order_acquire);
+    if (size != 0 && at >= start && at - start < size) {
+      const long mapped = ::syscall(SYS_mmap, at & ~(page - 1), page, PROT_READ,
+                                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+      if (mapped != -1) {
+        return;
+      }
+    }
+  }
+  if ((earlier_bus_action.sa_flags & SA_SIGINFO) != 0 &&
+      earlier_bus_action.sa_sigaction != nullptr) {
+    earlier_bus_action.sa_sigaction(number, info, context);
+    return;
+  }
+  ::sigaction(SIGBUS, &earlier_bus_action, nullptr);
+}
+
+void guard_views() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction action = {};
+    action.sa_sigaction = on_bus_error;
+    action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGBUS, &action, &earlier_bus_action);
+  });
+}
+
+}  // namespace
+
+const char* view_file(file_handle file, std::uint64_t size) {
+  if (size == 0 || size > SIZE_MAX / 2) {
+    return nullptr;
+  }
+  guard_views();
+  void* view =
+      ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, fd_of(file), 0);
+  if (view == MAP_FAILED) {
+    return nullptr;
+  }
+  for (int k = 0; k < view_slots; ++k) {
+    std::uintptr_t free = 0;
+    if (view_size[k].load(std::memory_order_acquire) == 0 &&
+        view_start[k].compare_exchange_strong(free, reinterpret_cast<std::uintptr_t>(view))) {
+      view_size[k].store(static_cast<std::uintptr_t>(size), std::memory_order_release);
+      return static_cast<const char*>(view);
+    }
+  }
+  // No slot left for the guard: the file is read instead.
+  ::munmap(view, static_cast<std::size_t>(size));
+  return nullptr;
+}
+
+void end_view(const char* view, std::uint64_t size) {
+  if (view == nullptr) {
+    return;
+  }
+  for (int k = 0; k < view_slots; ++k) {
+    if (view_start[k].load(std::memory_order_acquire) == reinterpret_cast<std::uintptr_t>(view)) {
+      ::munmap(const_cast<char*>(view), static_cast<std::size_t>(size));
+      view_size[k].store(0, std::memory_order_release);
+      view_start[k].store(0, std::memory_order_release);
+      return;
+    }
+  }
+}
+
+namespace {
+
+void advise_view(const char* view, std::uint64_t from, std::uint64_t to, int advice) {
+  const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  from -= from % page;
+  if (to > from) {
+    ::madvise(const_cast<char*>(view) + from, static_cast<std::size_t>(to - from), advice);
+  }
+}
+
+}  // namespace
+
+void view_ahead(const char* view, std::uint64_t from, std::uint64_t to) {
+#ifdef MADV_POPULATE_READ
+  advise_view(view, from, to, MADV_POPULATE_READ);
+#else
+  advise_view(view, from, to, MADV_WILLNEED);
+#endif
+}
+
+void view_behind(const char* view, std::uint64_t from, std::uint64_t to) {
+  const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  // Only whole pages before `to`: the one it lies in is still read.
+  to -= to % page;
+  advise_view(view, from, to, MADV_DONTNEED);
 }
 
 bool lock_exclusive(file_handle file) {

@@ -162,6 +162,12 @@ bool identify_file(file_handle file, file_identity& identity) {
   return true;
 }
 
+// Files are read, not viewed.
+const char* view_file(file_handle, std::uint64_t) { return nullptr; }
+void end_view(const char*, std::uint64_t) {}
+void view_ahead(const char*, std::uint64_t, std::uint64_t) {}
+void view_behind(const char*, std::uint64_t, std::uint64_t) {}
+
 bool lock_exclusive(file_handle file) {
   // The whole range a file can have; the lock goes with this handle, so
   // this run's own writes and cuts through it are not held back.

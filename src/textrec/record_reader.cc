@@ -112,6 +112,9 @@ record_reader::record_reader() = default;
 record_reader::~record_reader() { close(); }
 
 void record_reader::close() {
+  end_view(view_, view_size_);
+  view_ = nullptr;
+  view_size_ = 0;
   close_file(file_);
   file_ = no_file;
 }
@@ -128,13 +131,19 @@ open_error record_reader::open_path() {
   if (!buffer_) {
     buffer_ = std::make_unique_for_overwrite<char[]>(buffer_capacity);
   }
+  file_identity now;
+  if (identify_file(file_, now) && now.size >= view_at_least_) {
+    view_ = view_file(file_, now.size);
+    view_size_ = view_ != nullptr ? now.size : 0;
+  }
   rewind();
   return open_error::none;
 }
 
-void record_reader::open_file(const std::string& path, channel unit) {
+void record_reader::open_file(const std::string& path, channel unit, std::uint64_t view_at_least) {
   path_ = path;
   unit_ = unit;
+  view_at_least_ = view_at_least;
   from_memory_ = false;
   open_error error = open_path();
   if (error != open_error::none) {
@@ -188,6 +197,7 @@ void record_reader::open_like(const record_reader& other) {
   // file, as it was then, like a reopening.
   path_ = other.path_;
   unit_ = other.unit_;
+  view_at_least_ = other.view_at_least_;
   from_memory_ = false;
   identity_ = other.identity_;
   reopen();
@@ -199,10 +209,11 @@ void record_reader::rewind() {
     end_ = memory_.size();
     at_eof_ = true;
   } else {
-    data_ = buffer_.get();
+    data_ = view_ != nullptr ? view_ : buffer_.get();
     end_ = 0;
     at_eof_ = false;
   }
+  given_back_ = 0;
   pos_ = 0;
   base_ = 0;
   mark_offset_ = 0;
@@ -217,6 +228,25 @@ void record_reader::rewind() {
 bool record_reader::fill() {
   if (at_eof_) {
     return false;
+  }
+  if (view_ != nullptr) {
+    // The window moves on to the buffer's size past the unread bytes, as
+    // the buffer's reading would have them; the bytes read are given back
+    // now and then.
+    if (end_ >= view_size_) {
+      check_unchanged();
+      at_eof_ = true;
+      return false;
+    }
+    const std::size_t before = end_;
+    end_ = static_cast<std::size_t>(std::min<std::uint64_t>(view_size_, pos_ + buffer_capacity));
+    view_ahead(view_, before, end_);
+    constexpr std::uint64_t give_back_step = std::uint64_t{4} << 20;
+    if (pos_ >= given_back_ + give_back_step) {
+      view_behind(view_, given_back_, pos_);
+      given_back_ = pos_;
+    }
+    return end_ > before;
   }
   char* buf = buffer_.get();
   std::size_t tail = end_ - pos_;
@@ -327,6 +357,10 @@ void record_reader::seek(const record_mark& at) {
   rewind();
   if (from_memory_) {
     pos_ = static_cast<std::size_t>(std::min<std::uint64_t>(at.offset, memory_.size()));
+  } else if (view_ != nullptr) {
+    pos_ = static_cast<std::size_t>(std::min<std::uint64_t>(at.offset, view_size_));
+    end_ = pos_;
+    given_back_ = pos_;
   } else {
     if (!seek_to(file_, at.offset)) {
       fail(report::read_error, unit_);

@@ -28,6 +28,8 @@ struct record_mark {
 /// buffer's size and marked `truncated`; the rest of it is skipped.  A file
 /// read several times must stay as it was when first opened: its identity is
 /// compared at each reopening and at its end, and a difference raises 107.
+/// A large file is viewed in place where the system allows it, with the
+/// same records and reports as when it is read.
 class record_reader {
  public:
   /// Size of the file buffer and so the longest record kept whole.
@@ -38,10 +40,15 @@ class record_reader {
   record_reader(const record_reader&) = delete;
   record_reader& operator=(const record_reader&) = delete;
 
-  /// Opens the file at `path` (an absolute path), read as channel `unit`.
-  /// Raises 29 when the file or its directory does not exist, 9 when access
-  /// is denied, 30 for any other failure.
-  void open_file(const std::string& path, channel unit);
+  /// Files of at least this many bytes are viewed in place where the
+  /// system allows it; smaller ones, whose copy costs little, are read.
+  static constexpr std::uint64_t view_from = std::uint64_t{64} << 20;
+
+  /// Opens the file at `path` (an absolute path), read as channel `unit`,
+  /// viewed when it has at least `view_at_least` bytes.  Raises 29 when the
+  /// file or its directory does not exist, 9 when access is denied, 30 for
+  /// any other failure.
+  void open_file(const std::string& path, channel unit, std::uint64_t view_at_least = view_from);
 
   /// Reads records from `text`, which must outlive the reader's use.
   void open_memory(std::string_view text, channel unit);
@@ -138,6 +145,13 @@ class record_reader {
   void rewind();
 
   std::unique_ptr<char[]> buffer_;
+  // A file is viewed where the system allows it: its bytes are read where
+  // they lie, without a copy into the buffer, through a window of the
+  // buffer's size that moves as the buffer's reading would.
+  const char* view_ = nullptr;
+  std::uint64_t view_size_ = 0;
+  std::uint64_t view_at_least_ = view_from;
+  std::uint64_t given_back_ = 0;  // the view's bytes before this are given back
   std::string_view memory_;
   std::string path_;
   channel unit_ = channel::none;

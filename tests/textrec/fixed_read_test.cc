@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "archive/archive_formats.h"
@@ -255,12 +256,16 @@ std::string records_of_three_buffers(std::size_t long_at, std::vector<std::strin
   return text;
 }
 
-void open_file_or_text(record_reader& in, bool from_file, const std::string& path,
-                       const std::string& text) {
-  if (from_file) {
-    in.open_file(path, channels::archive);
-  } else {
+// A file read through the buffer, the same file viewed in place, or its text
+// in memory.
+enum class source { read, viewed, memory };
+
+void open_source(record_reader& in, source from, const std::string& path, const std::string& text) {
+  if (from == source::memory) {
     in.open_memory(text, channels::archive);
+  } else {
+    in.open_file(path, channels::archive,
+                 from == source::viewed ? 0 : std::numeric_limits<std::uint64_t>::max());
   }
 }
 
@@ -273,9 +278,11 @@ TEST(fixed_read_test, seek_to_marks) {
   std::vector<std::string> want;
   const std::string text = records_of_three_buffers(40, want);
   testing::write_file(path, text);
-  for (bool from_file : {true, false}) {
+  for (source kind : {source::read, source::viewed, source::memory}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    const bool from_file = kind != source::memory;
     record_reader in;
-    open_file_or_text(in, from_file, path, text);
+    open_source(in, kind, path, text);
     std::vector<record_mark> marks;
     std::string_view record;
     while (in.next(record)) {
@@ -312,9 +319,11 @@ TEST(fixed_read_test, pass_over_lands_where_next_would) {
   want.push_back("last");
   testing::write_file(path, text);
   const std::size_t n = want.size();
-  for (bool from_file : {true, false}) {
+  for (source kind : {source::read, source::viewed, source::memory}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    const bool from_file = kind != source::memory;
     record_reader in;
-    open_file_or_text(in, from_file, path, text);
+    open_source(in, kind, path, text);
     for (const auto& [from, count] : {std::pair<std::size_t, std::size_t>{0, 1},
                                       {0, 5000},
                                       {3, 8996},
@@ -391,31 +400,34 @@ TEST(fixed_read_test, changed_file_is_report_107) {
   enum class when { reopening, reading_to_the_end, asked };
   for (const row& r : rows) {
     for (when w : {when::reopening, when::reading_to_the_end, when::asked}) {
-      SCOPED_TRACE(std::string(r.name) + ", found " + std::to_string(static_cast<int>(w)));
-      testing::temp_dir dir;
-      const std::string path = dir.file("archive.cdb");
-      testing::write_file(path, text);
-      record_reader in;
-      in.open_file(path, channels::archive);
-      std::string_view record;
-      ASSERT_TRUE(in.next(record));
-      r.change(path);
-      auto find = [&] {
-        if (w == when::reopening) {
-          in.reopen();
-        } else if (w == when::asked) {
-          in.check_unchanged();
-        } else {
-          while (in.next(record)) {
+      for (source from : {source::read, source::viewed}) {
+        SCOPED_TRACE(std::string(r.name) + ", found " + std::to_string(static_cast<int>(w)) +
+                     (from == source::viewed ? ", viewed" : ""));
+        testing::temp_dir dir;
+        const std::string path = dir.file("archive.cdb");
+        testing::write_file(path, text);
+        record_reader in;
+        open_source(in, from, path, text);
+        std::string_view record;
+        ASSERT_TRUE(in.next(record));
+        r.change(path);
+        auto find = [&] {
+          if (w == when::reopening) {
+            in.reopen();
+          } else if (w == when::asked) {
+            in.check_unchanged();
+          } else {
+            while (in.next(record)) {
+            }
           }
+        };
+        if (w == when::reopening || r.in_place) {
+          run_failure failure = failure_of(find);
+          EXPECT_EQ(failure.number, report::file_changed);
+          EXPECT_EQ(failure.unit, channels::archive);
+        } else {
+          find();
         }
-      };
-      if (w == when::reopening || r.in_place) {
-        run_failure failure = failure_of(find);
-        EXPECT_EQ(failure.number, report::file_changed);
-        EXPECT_EQ(failure.unit, channels::archive);
-      } else {
-        find();
       }
     }
   }
