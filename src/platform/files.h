@@ -1,6 +1,7 @@
 #ifndef CDBBEM_PLATFORM_FILES_H_
 #define CDBBEM_PLATFORM_FILES_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -67,6 +68,11 @@ bool identify_file(file_handle file, file_identity& identity);
 /// is viewed, the bytes past its new end read as zeros rather than ending
 /// the program; the caller must then find the file changed.
 const char* view_file(file_handle file, std::uint64_t size);
+
+/// Set once a page of `view` could not be had (its file cut, or the system
+/// failing to read it) and reads as zeros, until the view ends: its reader
+/// must then end with a report rather than take those bytes.
+const std::atomic<bool>& view_faults(const char* view);
 
 /// Ends a view that `view_file` gave.
 void end_view(const char* view, std::uint64_t size);

@@ -141,6 +141,8 @@ namespace {
 constexpr int view_slots = 16;
 std::atomic<std::uintptr_t> view_start[view_slots];
 std::atomic<std::uintptr_t> view_size[view_slots];
+std::atomic<bool> view_fault[view_slots];
+std::uintptr_t page_bytes = 4096;  // set before the guard is installed
 struct sigaction earlier_bus_action;
 
 // A page of a view past the end of a file cut while it is viewed raises
@@ -149,7 +151,7 @@ struct sigaction earlier_bus_action;
 // anywhere else gets the action that was there before.
 void on_bus_error(int number, siginfo_t* info, void* context) {
   const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t page = page_bytes;
   for (int k = 0; k < view_slots; ++k) {
     const std::uintptr_t start = view_start[k].load(std::memory_order_acquire);
     const std::uintptr_t size = view_size[k].load(std::memory_order_acquire);
@@ -157,6 +159,7 @@ void on_bus_error(int number, siginfo_t* info, void* context) {
       const long mapped = ::syscall(SYS_mmap, at & ~(page - 1), page, PROT_READ,
                                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
       if (mapped != -1) {
+        view_fault[k].store(true, std::memory_order_relaxed);
         return;
       }
     }
@@ -172,6 +175,9 @@ void on_bus_error(int number, siginfo_t* info, void* context) {
 void guard_views() {
   static std::once_flag once;
   std::call_once(once, [] {
+    if (const long size = ::sysconf(_SC_PAGESIZE); size > 0) {
+      page_bytes = static_cast<std::uintptr_t>(size);
+    }
     struct sigaction action = {};
     action.sa_sigaction = on_bus_error;
     action.sa_flags = SA_SIGINFO | SA_NODEFER;
@@ -181,6 +187,17 @@ void guard_views() {
 }
 
 }  // namespace
+
+const std::atomic<bool>& view_faults(const char* view) {
+  static const std::atomic<bool> none{false};
+  for (int k = 0; k < view_slots; ++k) {
+    if (view != nullptr &&
+        view_start[k].load(std::memory_order_acquire) == reinterpret_cast<std::uintptr_t>(view)) {
+      return view_fault[k];
+    }
+  }
+  return none;
+}
 
 const char* view_file(file_handle file, std::uint64_t size) {
   if (size == 0 || size > SIZE_MAX / 2) {
@@ -196,6 +213,7 @@ const char* view_file(file_handle file, std::uint64_t size) {
     std::uintptr_t free = 0;
     if (view_size[k].load(std::memory_order_acquire) == 0 &&
         view_start[k].compare_exchange_strong(free, reinterpret_cast<std::uintptr_t>(view))) {
+      view_fault[k].store(false, std::memory_order_relaxed);
       view_size[k].store(static_cast<std::uintptr_t>(size), std::memory_order_release);
       return static_cast<const char*>(view);
     }

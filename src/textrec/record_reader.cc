@@ -107,7 +107,19 @@ std::size_t pass_lines(const char* p, std::size_t n, std::int64_t& lines) {
 
 }  // namespace
 
-record_reader::record_reader() = default;
+namespace {
+const std::atomic<bool> never_faulted{false};
+}  // namespace
+
+record_reader::record_reader() : faults_(&never_faulted) {}
+
+// A view whose page could not be had: the file cut (107) or not readable.
+void record_reader::check_view() const {
+  if (view_ != nullptr && faults_->load(std::memory_order_relaxed)) {
+    check_unchanged();
+    fail(report::read_error, unit_);
+  }
+}
 
 record_reader::~record_reader() { close(); }
 
@@ -115,6 +127,7 @@ void record_reader::close() {
   end_view(view_, view_size_);
   view_ = nullptr;
   view_size_ = 0;
+  faults_ = &never_faulted;
   close_file(file_);
   file_ = no_file;
 }
@@ -135,6 +148,7 @@ open_error record_reader::open_path() {
   if (identify_file(file_, now) && now.size >= view_at_least_) {
     view_ = view_file(file_, now.size);
     view_size_ = view_ != nullptr ? now.size : 0;
+    faults_ = view_ != nullptr ? &view_faults(view_) : &never_faulted;
   }
   rewind();
   return open_error::none;
@@ -320,6 +334,7 @@ bool record_reader::next_in_full(std::string_view& record) {
       break;
     }
   }
+  check_view();
   std::size_t len;
   std::size_t consumed;
   if (nl != nullptr) {
@@ -385,6 +400,7 @@ std::int64_t record_reader::pass_over(std::int64_t count) {
       break;
     }
   }
+  check_view();
   return count - left;
 }
 

@@ -1,6 +1,7 @@
 #ifndef CDBBEM_TEXTREC_RECORD_READER_H_
 #define CDBBEM_TEXTREC_RECORD_READER_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -101,7 +102,10 @@ class record_reader {
         if (kept > 0 && start[kept - 1] == '\r') {
           --kept;
         }
-        if (length < buffer_size && (kept != 1 || start[0] != '\x1a')) {
+        // A view's page that could not be had reads as zeros: the full
+        // reading then ends with a report.
+        if (length < buffer_size && (kept != 1 || start[0] != '\x1a') &&
+            !faults_->load(std::memory_order_relaxed)) {
           record = std::string_view(start, kept);
           truncated_ = false;
           mark_offset_ = base_ + pos_;
@@ -151,6 +155,8 @@ class record_reader {
   const char* view_ = nullptr;
   std::uint64_t view_size_ = 0;
   std::uint64_t view_at_least_ = view_from;
+  const std::atomic<bool>* faults_;  // the views' faults, or a flag never set
+  void check_view() const;
   std::uint64_t given_back_ = 0;  // the view's bytes before this are given back
   std::string_view memory_;
   std::string path_;
