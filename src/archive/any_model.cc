@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <ranges>
 #include <utility>
 
 #include "archive/any_reader.h"
@@ -99,7 +100,6 @@ class dense_index {
       return;
     }
     lowest_ = lowest;
-    built_ = true;
     if (span == static_cast<std::int64_t>(count)) {
       std::size_t k = 0;
       while (k < count && label(k) == lowest + static_cast<std::int64_t>(k)) {
@@ -115,7 +115,7 @@ class dense_index {
       at_[static_cast<std::size_t>(label(k) - lowest)] = static_cast<std::int32_t>(k + 1);
     }
   }
-  bool built() const { return built_; }
+  bool built() const { return step_span_ > 0 || !at_.empty(); }
   // Whether each of `count` labels is 0 or has a position.
   bool found_or_zero(const std::int32_t* labels, std::int32_t count) const {
     bool all = true;
@@ -143,7 +143,6 @@ class dense_index {
   }
 
  private:
-  bool built_ = false;
   std::int64_t lowest_ = 0;
   std::int64_t step_span_ = 0;  // the labels' span when they need no table
   std::vector<std::int32_t> at_;
@@ -254,19 +253,11 @@ struct building {
       const std::int32_t k = elements_by_label.find(label);
       return k == 0 ? nullptr : &c.elements[static_cast<std::size_t>(k - 1)];
     }
-    std::size_t low = 0;
-    std::size_t high = c.elements.size();
-    while (low < high) {
-      const std::size_t middle = low + (high - low) / 2;
-      if (c.elements[ordered(middle)].label < label) {
-        low = middle + 1;
-      } else {
-        high = middle;
-      }
-    }
-    return low < c.elements.size() && c.elements[ordered(low)].label == label
-               ? &c.elements[ordered(low)]
-               : nullptr;
+    const std::size_t k = *std::ranges::partition_point(
+        std::views::iota(std::size_t{0}, c.elements.size()),
+        [&](std::size_t at) { return c.elements[ordered(at)].label < label; });
+    return k < c.elements.size() && c.elements[ordered(k)].label == label ? &c.elements[ordered(k)]
+                                                                          : nullptr;
   }
   [[noreturn]] void raise(report number, std::string message) const {
     fail_check(number, choices.unit, std::move(message));

@@ -142,7 +142,7 @@ constexpr int view_slots = 16;
 std::atomic<std::uintptr_t> view_start[view_slots];
 std::atomic<std::uintptr_t> view_size[view_slots];
 std::atomic<bool> view_fault[view_slots];
-std::uintptr_t page_bytes = 4096;  // set before the guard is installed
+std::uintptr_t page_bytes = 4096;  // the system's, set before the first view
 struct sigaction earlier_bus_action;
 
 // A page of a view past the end of a file cut while it is viewed raises
@@ -240,8 +240,7 @@ void end_view(const char* view, std::uint64_t size) {
 namespace {
 
 void advise_view(const char* view, std::uint64_t from, std::uint64_t to, int advice) {
-  const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-  from -= from % page;
+  from -= from % page_bytes;
   if (to > from) {
     ::madvise(const_cast<char*>(view) + from, static_cast<std::size_t>(to - from), advice);
   }
@@ -258,9 +257,8 @@ void view_ahead(const char* view, std::uint64_t from, std::uint64_t to) {
 }
 
 void view_behind(const char* view, std::uint64_t from, std::uint64_t to) {
-  const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
   // Only whole pages before `to`: the one it lies in is still read.
-  to -= to % page;
+  to -= to % page_bytes;
   advise_view(view, from, to, MADV_DONTNEED);
 }
 
