@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <ranges>
 #include <utility>
 
 #include "archive/any_reader.h"
@@ -253,11 +252,21 @@ struct building {
       const std::int32_t k = elements_by_label.find(label);
       return k == 0 ? nullptr : &c.elements[static_cast<std::size_t>(k - 1)];
     }
-    const std::size_t k = *std::ranges::partition_point(
-        std::views::iota(std::size_t{0}, c.elements.size()),
-        [&](std::size_t at) { return c.elements[ordered(at)].label < label; });
-    return k < c.elements.size() && c.elements[ordered(k)].label == label ? &c.elements[ordered(k)]
-                                                                          : nullptr;
+    // Clang's reading of the standard library's ranges fails here, so the
+    // search is written out.
+    std::size_t low = 0;
+    std::size_t high = c.elements.size();
+    while (low < high) {
+      const std::size_t middle = low + (high - low) / 2;
+      if (c.elements[ordered(middle)].label < label) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    return low < c.elements.size() && c.elements[ordered(low)].label == label
+               ? &c.elements[ordered(low)]
+               : nullptr;
   }
   [[noreturn]] void raise(report number, std::string message) const {
     fail_check(number, choices.unit, std::move(message));
