@@ -279,12 +279,166 @@ bool has_ssse3() noexcept {
   static const bool has = __builtin_cpu_supports("ssse3");
   return has;
 }
+
+// What `int_fields_plain` gives for a record it leaves to the field by
+// field reading.
+constexpr int not_plain = -2;
+
+// The last character of each field of `width` among a record's first 256.
+template <int width>
+constexpr std::array<std::uint64_t, 4> field_end_bits = [] {
+  std::array<std::uint64_t, 4> bits{};
+  for (int at = width - 1; at < 256; at += width) {
+    bits[static_cast<std::size_t>(at / 64)] |= std::uint64_t{1} << (at % 64);
+  }
+  return bits;
+}();
+
+// The value of a field of blanks, then digits to its end.
+template <int width>
+[[gnu::always_inline]] inline std::uint64_t plain_field_value(const char* field) noexcept {
+  std::uint64_t value = eight_digit_value(load_eight(field + width - 8));
+  if constexpr (width == 9) {
+    value += (field[0] & 15u) * std::uint64_t{100'000'000};
+  } else if constexpr (width == 10) {
+    value += ((field[0] & 15u) * 10u + (field[1] & 15u)) * std::uint64_t{100'000'000};
+  }
+  return value;
+}
+
+// The 16 characters that end with field `k`, the others made zeros and
+// its digits their values: the digits combined in fours, in the four
+// 32-bit lanes.
+template <int width>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i plain_fours(const char* record, int k,
+                                                                       __m128i kept) noexcept {
+  const char* end = record + static_cast<std::ptrdiff_t>(k + 1) * width;
+  const __m128i text =
+      _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16)), kept);
+  const __m128i tens = _mm_setr_epi8(10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1);
+  const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
+  return _mm_madd_epi16(_mm_maddubs_epi16(text, tens), hundreds);
+}
+
+// A record of at least five fields of 8 to 10 characters, each blanks
+// then digits to its end, as a pre-processor writes labels and counts.
+// Masks of the digits and the blanks check the whole record at once;
+// the fields are then converted four at a time.  `not_plain` for every
+// other record, and for a value beyond 32 bits, which the field by field
+// reading then takes.
+template <int width>
+[[gnu::target("avx2")]] int int_fields_plain(std::string_view record, int count,
+                                             std::int32_t* values) noexcept {
+  constexpr auto w = static_cast<std::size_t>(width);
+  const std::size_t size = record.size();
+  const char* p = record.data();
+  const std::size_t whole = std::min(static_cast<std::size_t>(std::max(count, 0)), size / w);
+  const std::size_t length = whole * w;
+  if (size < 32 || whole < 5 || length > 256) {
+    return not_plain;
+  }
+  std::uint64_t digit[4] = {};
+  std::uint64_t blank[4] = {};
+  const __m256i zeros = _mm256_set1_epi8('0');
+  const __m256i nines = _mm256_set1_epi8(9);
+  const __m256i blanks = _mm256_set1_epi8(' ');
+  for (std::size_t at = 0; at < length; at += 32) {
+    // The last 32 characters read from the record's end, not past it.
+    const std::size_t from = std::min(at, size - 32);
+    const __m256i text = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + from));
+    const __m256i digits = _mm256_sub_epi8(text, zeros);
+    const auto shift = static_cast<unsigned>(at - from);
+    const std::uint32_t d = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+                                _mm256_cmpeq_epi8(_mm256_min_epu8(digits, nines), digits))) >>
+                            shift;
+    const std::uint32_t b =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(text, blanks))) >> shift;
+    digit[at / 64] |= std::uint64_t{d} << (at % 64);
+    blank[at / 64] |= std::uint64_t{b} << (at % 64);
+  }
+  // Each character a digit or a blank, and no digit but a field's last
+  // followed by a blank (a field of blanks reads as 0).
+  const std::array<std::uint64_t, 4>& ends = field_end_bits<width>;
+  std::uint64_t bad = 0;
+  std::uint64_t carry = 0;
+  for (std::size_t word = 0; word < 4; ++word) {
+    const std::size_t low = 64 * word;
+    const std::uint64_t in = length >= low + 64 ? ~std::uint64_t{0}
+                             : length > low     ? (std::uint64_t{1} << (length - low)) - 1
+                                                : 0;
+    const std::uint64_t inner = digit[word] & ~ends[word];
+    const std::uint64_t next = inner << 1 | carry;
+    carry = inner >> 63;
+    bad |= in & (~(digit[word] | blank[word]) | (next & blank[word]));
+  }
+  if (bad != 0) {
+    return not_plain;
+  }
+  const int n = static_cast<int>(whole);
+  // The fields that end within the first 16 characters, one by one.
+  constexpr int first = (16 + width - 1) / width - 1;
+  std::uint64_t above = 0;
+  for (int k = 0; k < first; ++k) {
+    const std::uint64_t value = plain_field_value<width>(p + static_cast<std::size_t>(k) * w);
+    above |= value >> 31;
+    values[k] = static_cast<std::int32_t>(value);
+  }
+  alignas(16) static constexpr std::array<std::uint8_t, 16> field_lanes = [] {
+    std::array<std::uint8_t, 16> lanes{};
+    for (std::size_t k = 16 - w; k < 16; ++k) {
+      lanes[k] = 15;  // a digit's value, 0 for a blank
+    }
+    return lanes;
+  }();
+  const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(field_lanes.data()));
+  const __m128i ten_thousands = _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1);
+  const __m128i eights = _mm_setr_epi32(100'000'000, 1, 100'000'000, 1);
+  const __m128i high_lanes = _mm_setr_epi32(-1, 0, -1, 0);
+  __m128i highest = _mm_setzero_si128();
+  // Four fields a step, the last step ending with the last field.
+  for (int k = first;; k += 4) {
+    k = std::min(k, n - 4);
+    // Per field its digits above the last eight, then those eight.
+    const __m128i a = _mm_madd_epi16(
+        _mm_packs_epi32(plain_fours<width>(p, k, kept), plain_fours<width>(p, k + 1, kept)),
+        ten_thousands);
+    const __m128i b = _mm_madd_epi16(
+        _mm_packs_epi32(plain_fours<width>(p, k + 2, kept), plain_fours<width>(p, k + 3, kept)),
+        ten_thousands);
+    highest = _mm_max_epi32(highest, _mm_max_epi32(a, b));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k),
+                     _mm_hadd_epi32(_mm_mullo_epi32(a, eights), _mm_mullo_epi32(b, eights)));
+    if (k == n - 4) {
+      break;
+    }
+  }
+  // Digits above the last eight of at most 20 keep a value within 31 bits.
+  const __m128i over = _mm_cmpgt_epi32(_mm_and_si128(highest, high_lanes), _mm_set1_epi32(20));
+  if (above != 0 || _mm_movemask_epi8(over) != 0) {
+    return not_plain;
+  }
+  // A last field cut short where the record ends.
+  return int_fields_one_by_one(record, w, n, count, values);
+}
+
+bool has_avx2() noexcept {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
 #endif
 
 }  // namespace
 
 int parse_int_fields(std::string_view record, int width, int count, std::int32_t* values) noexcept {
 #ifdef CDBBEM_INT_FIELDS_SSSE3
+  if (width >= 8 && width <= 10 && has_avx2()) {
+    const int read = width == 8   ? int_fields_plain<8>(record, count, values)
+                     : width == 9 ? int_fields_plain<9>(record, count, values)
+                                  : int_fields_plain<10>(record, count, values);
+    if (read != not_plain) {
+      return read;
+    }
+  }
   if (width >= 1 && width <= 16 && has_ssse3()) {
     return int_fields_ssse3(record, width, count, values);
   }
