@@ -419,6 +419,19 @@ class any_scan {
     if (!keep_nodes_ && plain_int(header[4], count) && count > 0) {
       in_.pass_over(count);
     }
+    // Coordinates in three fields side by side of one layout are read
+    // together when the record holds all three.
+    const bool side_by_side = xyz_field[2] != nullptr &&
+                              xyz_field[1]->start == xyz_field[0]->start + xyz_field[0]->width &&
+                              xyz_field[2]->start == xyz_field[1]->start + xyz_field[0]->width &&
+                              xyz_field[1]->width == xyz_field[0]->width &&
+                              xyz_field[2]->width == xyz_field[0]->width &&
+                              xyz_field[1]->decimals == xyz_field[0]->decimals &&
+                              xyz_field[2]->decimals == xyz_field[0]->decimals;
+    const e_fields_reader together =
+        side_by_side ? e_fields_reader(xyz_field[0]->width, xyz_field[0]->decimals, 3)
+                     : e_fields_reader(0, 0, 0);
+    const auto together_from = static_cast<std::size_t>(side_by_side ? xyz_field[0]->start : 0);
     while (in_.next(record)) {
       if (ends_numeric_block(record)) {
         // "N,R5.3,LOC,-1," ends the block; "N,12,..." is a node command.
@@ -436,6 +449,11 @@ class any_scan {
       }
       if (!keep_nodes_) {
         continue;  // only the label decides where the block ends
+      }
+      if (together.usable() && record.size() > together_from &&
+          together.read(record.substr(together_from), xyz)) {
+        add_node(label, xyz);
+        continue;
       }
       for (int k = 0; k < 3; ++k) {
         if (xyz_field[k] != nullptr &&

@@ -397,5 +397,56 @@ TEST(numeric_input_test, e_fields_as_the_general_scan_reads_them) {
   EXPECT_GT(read, 100'000);
 }
 
+// Node coordinates as a writer puts them, E21.13 with three exponent
+// digits or E20.13 with two, one to three side by side, as written and
+// with one character changed: read together they give what each gives
+// read alone, or are left to that reading.
+TEST(numeric_input_test, e_fields_side_by_side_read_as_each_alone) {
+  testing::flush_scope flushed;
+  std::mt19937_64 rng(13);
+  const std::string changes = " -+.eED09x";
+  int intact = 0;
+  for (int n = 0; n < 100'000; ++n) {
+    const bool three_digits = n % 2 == 0;
+    const int width = three_digits ? 21 : 20;
+    const int count = 1 + static_cast<int>(rng() % 3);
+    std::string fields;
+    for (int f = 0; f < count; ++f) {
+      const double v = rng() % 8 == 0 ? 0.0
+                                      : static_cast<double>(static_cast<std::int64_t>(rng() >> 11) -
+                                                            (std::int64_t{1} << 52)) *
+                                            std::pow(10.0, static_cast<int>(rng() % 60) - 40);
+      char printed[64];
+      std::snprintf(printed, sizeof printed, "%.13E", v);
+      std::string field = printed;
+      const std::size_t e_at = field.find('E');
+      if (three_digits && field.size() - e_at == 4) {
+        field.insert(e_at + 2, 1, '0');
+      }
+      fields += std::string(static_cast<std::size_t>(width) - field.size(), ' ') + field;
+    }
+    const bool changed = rng() % 3 == 0;
+    if (changed) {
+      fields[rng() % fields.size()] = changes[rng() % changes.size()];
+    }
+    const e_fields_reader reader(width, 13, count);
+    double got[3] = {-99.0, -99.0, -99.0};
+    if (!reader.read(fields, got)) {
+      continue;
+    }
+    for (int f = 0; f < count; ++f) {
+      double want = -99.0;
+      const std::string_view field = std::string_view(fields).substr(
+          static_cast<std::size_t>(f * width), static_cast<std::size_t>(width));
+      ASSERT_TRUE(parse_real(field, real_syntax::fixed_field, 13, want)) << '"' << field << '"';
+      ASSERT_EQ(bits(got[f]), bits(want)) << '"' << field << '"';
+    }
+    intact += changed ? 0 : 1;
+  }
+  if (e_fields_reader(21, 13, 3).usable()) {
+    EXPECT_GT(intact, 10'000);
+  }
+}
+
 }  // namespace
 }  // namespace cdbbem
