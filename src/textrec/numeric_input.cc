@@ -301,9 +301,11 @@ template <int width>
 [[gnu::always_inline]] inline std::uint64_t plain_field_value(const char* field) noexcept {
   std::uint64_t value = eight_digit_value(load_eight(field + width - 8));
   if constexpr (width == 9) {
-    value += (field[0] & 15u) * std::uint64_t{100'000'000};
+    value += (static_cast<unsigned char>(field[0]) & 15u) * std::uint64_t{100'000'000};
   } else if constexpr (width == 10) {
-    value += ((field[0] & 15u) * 10u + (field[1] & 15u)) * std::uint64_t{100'000'000};
+    value += ((static_cast<unsigned char>(field[0]) & 15u) * 10u +
+              (static_cast<unsigned char>(field[1]) & 15u)) *
+             std::uint64_t{100'000'000};
   }
   return value;
 }
