@@ -163,6 +163,15 @@ class element_handover {
   std::int64_t line_ = 0;
 };
 
+// The line the scan of the rest numbers the record it lands on in a node
+// block: beyond any archive's lines, so that every line numbered from it
+// is known and numbered again at the join.
+constexpr std::int64_t relative_lines = std::int64_t{1} << 40;
+// Node blocks of fewer records are passed over record by record.
+constexpr std::int32_t land_from_nodes = 64;
+// The landing is sought to within this many bytes of the block's end.
+constexpr std::uint64_t land_within = 4096;
+
 class any_scan {
  public:
   // What a scan keeps: everything; the nodes defined before the first
@@ -180,7 +189,7 @@ class any_scan {
         keep_elements_(keeps != part::first_nodes),
         keep_rest_(keeps != part::first_nodes) {}
 
-  const std::vector<std::uint64_t>& first_node_block_ends() const { return first_node_block_ends_; }
+  const std::vector<record_mark>& first_node_block_ends() const { return first_node_block_ends_; }
 
   void run() {
     std::string_view record;
@@ -397,7 +406,8 @@ class any_scan {
     if (!met_element_block_) {
       // Where the block ended, for the two scans to be compared.
       first_node_block_ends_.push_back(
-          c_.fault.line == 0 ? in_.mark().offset : std::numeric_limits<std::uint64_t>::max());
+          c_.fault.line == 0 ? in_.mark()
+                             : record_mark{std::numeric_limits<std::uint64_t>::max(), 0});
     }
     return held;
   }
@@ -416,7 +426,8 @@ class any_scan {
       return fault("the node format has no integer field for the node label");
     }
     std::int32_t count = 0;
-    if (!keep_nodes_ && plain_int(header[4], count) && count > 0) {
+    if (!keep_nodes_ && plain_int(header[4], count) && count > 0 &&
+        !land_near_block_end(format, *label_field, count)) {
       in_.pass_over(count);
     }
     // Coordinates in three fields side by side of one layout are read
@@ -465,6 +476,59 @@ class any_scan {
       add_node(label, xyz);
     }
     return false;
+  }
+
+  // The scan of the rest, at the first record of a node block the other
+  // scan keeps: when the input can be seen away from the reading, it goes
+  // on from a record near the block's end instead of passing over every
+  // record, found by halving the span the block's count allows between
+  // records that read as its node records and records that do not.  Its
+  // lines are then numbered from `relative_lines`, as the scan cannot know
+  // how many it left out; the join numbers them again from where the other
+  // scan saw the block end.  Should it land in the wrong place, the two
+  // scans see different block ends and the archive is read again by one.
+  bool land_near_block_end(const block_format& format, const block_field& label_field,
+                           std::int32_t count) {
+    if (handover_ == nullptr || relative_ || count < land_from_nodes || !in_.can_look()) {
+      return false;
+    }
+    int widest = 0;
+    for (int k = 0; k < format.count; ++k) {
+      widest = std::max(widest, format.fields[k].start + format.fields[k].width);
+    }
+    // A node record ends where one of the format's fields ends, and has a
+    // label.
+    auto node_like = [&](std::string_view r) {
+      bool at_field_end = false;
+      for (int k = 0; k < format.count && !at_field_end; ++k) {
+        at_field_end =
+            r.size() == static_cast<std::size_t>(format.fields[k].start + format.fields[k].width);
+      }
+      std::int32_t label = 0;
+      return at_field_end && !ends_numeric_block(r) &&
+             static_cast<std::size_t>(label_field.start + label_field.width) <= r.size() &&
+             int_field(r, &label_field, label) && label > 0;
+    };
+    std::uint64_t low = in_.next_offset();
+    std::uint64_t start = 0;
+    std::string_view r;
+    if (!in_.look(low, start, r) || start != low || !node_like(r)) {
+      return false;
+    }
+    // Each record at most the widest with CR LF.
+    std::uint64_t high = std::min(in_.size(), low + static_cast<std::uint64_t>(count) *
+                                                        (static_cast<std::uint64_t>(widest) + 2));
+    while (high - low > land_within) {
+      const std::uint64_t middle = low + (high - low) / 2;
+      if (in_.look(middle, start, r) && start < high && node_like(r)) {
+        low = start;
+      } else {
+        high = middle;
+      }
+    }
+    in_.seek({low, relative_lines});
+    relative_ = true;
+    return true;
   }
 
   void add_node(std::int32_t label, const double (&xyz)[3]) {
@@ -952,9 +1016,10 @@ class any_scan {
   bool keep_elements_;
   bool keep_rest_;
   bool met_element_block_ = false;
-  // Where each node block before the first element block ended: the offset
-  // of the record that ended it, all ones for a fault.
-  std::vector<std::uint64_t> first_node_block_ends_;
+  // Where each node block before the first element block ended: the
+  // record that ended it, at an offset of all ones for a fault.
+  std::vector<record_mark> first_node_block_ends_;
+  bool relative_ = false;  // lines are numbered from `relative_lines`
   bool stopped_ = false;
   bool after_finish_ = false;
   bool table_rows_ = false;  // the records after a table's header are its rows
@@ -1022,6 +1087,62 @@ bool join_scans(archive_contents& nodes, element_handover& h, archive_contents& 
   return true;
 }
 
+// Whether the two scans saw the node blocks end at the same records.
+bool same_ends(const std::vector<record_mark>& a, const std::vector<record_mark>& b) {
+  return std::equal(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](const record_mark& x, const record_mark& y) { return x.offset == y.offset; });
+}
+
+// What the lines the scan of the rest numbered from `relative_lines` are
+// short of: at the first block end it saw so numbered, the line the scan
+// of the nodes gave that record, less its own.  0 when it numbered none so.
+std::int64_t line_shift(const std::vector<record_mark>& rest,
+                        const std::vector<record_mark>& nodes) {
+  for (std::size_t k = 0; k < rest.size() && k < nodes.size(); ++k) {
+    if (rest[k].line >= relative_lines) {
+      return nodes[k].line - rest[k].line;
+    }
+  }
+  return 0;
+}
+
+// Numbers again every line of `c` numbered from `relative_lines`.
+void renumber_lines(archive_contents& c, std::int64_t shift) {
+  if (shift == 0) {
+    return;
+  }
+  auto renumber = [shift](std::int64_t& line) { line += line >= relative_lines ? shift : 0; };
+  const std::size_t count = c.elements.size();
+  auto part = [&](std::size_t half) {
+    for (std::size_t k = count * half / 2; k < count * (half + 1) / 2; ++k) {
+      renumber(c.elements[k].line);
+    }
+  };
+  early_task upper;
+  upper.start(count >= join_halves_from, [&] { part(1); });
+  part(0);
+  upper.finish();
+  for (any_potential& p : c.potentials) {
+    renumber(p.line);
+  }
+  for (any_flux& q : c.fluxes) {
+    renumber(q.line);
+  }
+  for (std::vector<label_use>* uses : {&c.dofs, &c.loads}) {
+    for (label_use& u : *uses) {
+      renumber(u.first_line);
+    }
+  }
+  for (any_component* named : {&c.field_points, &c.field_cells}) {
+    renumber(named->line);
+    renumber(named->cm_line);
+  }
+  for (passed_records* passed : {&c.element_commands, &c.solution_conditions, &c.stray_records}) {
+    renumber(passed->first_line);
+  }
+}
+
 }  // namespace
 
 void read_any_archive(record_reader& archive, archive_contents& contents, unsigned threads) {
@@ -1033,7 +1154,7 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
   if (threads > 1) {
     archive_contents nodes;
     element_handover handover;
-    std::vector<std::uint64_t> node_block_ends;
+    std::vector<record_mark> node_block_ends;
     bool side_failed = false;
     bool failed = false;
     early_task side;
@@ -1050,7 +1171,7 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
       }
     });
     if (side.beside()) {
-      std::vector<std::uint64_t> passed_block_ends;
+      std::vector<record_mark> passed_block_ends;
       try {
         any_scan scan(archive, contents, any_scan::part::rest, &handover);
         scan.run();
@@ -1061,7 +1182,8 @@ void read_any_archive(record_reader& archive, archive_contents& contents, unsign
       handover.decline();
       side.finish();
       if (!failed && !side_failed && contents.fault.line == 0 && nodes.fault.line == 0 &&
-          passed_block_ends == node_block_ends && join_scans(nodes, handover, contents)) {
+          same_ends(passed_block_ends, node_block_ends) && join_scans(nodes, handover, contents)) {
+        renumber_lines(contents, line_shift(passed_block_ends, node_block_ends));
         return;
       }
       contents = archive_contents{};

@@ -404,6 +404,45 @@ std::int64_t record_reader::pass_over(std::int64_t count) {
   return count - left;
 }
 
+bool record_reader::look(std::uint64_t offset, std::uint64_t& start,
+                         std::string_view& record) const {
+  if (!can_look()) {
+    return false;
+  }
+  const char* text = from_memory_ ? memory_.data() : view_;
+  const std::uint64_t size = from_memory_ ? memory_.size() : view_size_;
+  if (offset > size) {
+    return false;
+  }
+  // Searches of at most the buffer's size, as `next` keeps no longer line.
+  auto line_end = [&](std::uint64_t from) -> const char* {
+    return static_cast<const char*>(
+        std::memchr(text + from, '\n',
+                    static_cast<std::size_t>(std::min<std::uint64_t>(size - from, buffer_size))));
+  };
+  start = 0;
+  if (offset > 0) {
+    const char* lf = line_end(offset - 1);
+    if (lf == nullptr) {
+      return false;
+    }
+    start = static_cast<std::uint64_t>(lf - text) + 1;
+  }
+  if (start >= size) {
+    return false;
+  }
+  const char* lf = line_end(start);
+  std::uint64_t end = lf != nullptr ? static_cast<std::uint64_t>(lf - text) : size;
+  if (lf == nullptr && size - start > buffer_size) {
+    return false;
+  }
+  if (end > start && text[end - 1] == '\r' && lf != nullptr) {
+    --end;
+  }
+  record = std::string_view(text + start, static_cast<std::size_t>(end - start));
+  return true;
+}
+
 std::string_view record_reader::next_or_fail() {
   std::string_view record;
   if (!next(record)) {

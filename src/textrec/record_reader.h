@@ -126,6 +126,16 @@ class record_reader {
   /// still tells the record `next` returned last.
   std::int64_t pass_over(std::int64_t count);
 
+  /// Whether `look` sees the input: text in memory or a viewed file.
+  bool can_look() const { return from_memory_ || view_ != nullptr; }
+
+  /// The first record that begins at or after `offset`, seen without
+  /// moving the reading: its offset into `start` and its text, less a CR
+  /// before its LF, into `record`.  False when `can_look` is false, when
+  /// no record begins there, or when the record before it or the record
+  /// itself does not end within the buffer's size.
+  bool look(std::uint64_t offset, std::uint64_t& start, std::string_view& record) const;
+
   /// The next record; raises the end-of-file report when there is none.
   std::string_view next_or_fail();
 

@@ -303,6 +303,34 @@ TEST(fixed_read_test, seek_to_marks) {
         EXPECT_EQ(in.line_number(), static_cast<std::int64_t>(n + 1));
       }
     }
+    // A look from a record's first byte sees it, from its second the next
+    // one, and leaves the reading where it was; a file read through the
+    // buffer cannot be seen.
+    ASSERT_EQ(in.can_look(), kind != source::read);
+    in.reopen();
+    ASSERT_TRUE(in.next(record));
+    for (std::size_t k = 0; k + 1 < marks.size(); ++k) {
+      std::uint64_t start = 0;
+      std::string_view seen;
+      const bool whole = want[k].size() < record_reader::buffer_size &&
+                         want[k + 1].size() < record_reader::buffer_size;
+      if (!in.can_look()) {
+        EXPECT_FALSE(in.look(marks[k].offset, start, seen));
+        break;
+      }
+      if (!whole) {
+        continue;
+      }
+      ASSERT_TRUE(in.look(marks[k].offset, start, seen)) << k;
+      EXPECT_EQ(start, marks[k].offset);
+      EXPECT_EQ(seen, want[k]);
+      ASSERT_TRUE(in.look(marks[k].offset + 1, start, seen)) << k;
+      EXPECT_EQ(start, marks[k + 1].offset);
+      EXPECT_EQ(seen, want[k + 1]);
+    }
+    EXPECT_EQ(record, want[0]);
+    EXPECT_TRUE(in.next(record));
+    EXPECT_EQ(in.line_number(), 2);
   }
 }
 
