@@ -15,6 +15,7 @@
 #include "model/store.h"
 #include "model/triangulation.h"
 #include "model/volume.h"
+#include "platform/machine.h"
 #include "textrec/early_task.h"
 
 namespace cdbbem {
@@ -887,18 +888,18 @@ void make_skin_triangles(building& b) {
   };
   auto fetch_ahead = [&](std::size_t face) {
     if (face + records_ahead < faces.size()) {
-      __builtin_prefetch(&b.c.elements[faces[face + records_ahead].element]);
+      fetch_soon(&b.c.elements[faces[face + records_ahead].element]);
     }
     if (face + fields_ahead < faces.size()) {
       const auto [fields, count] = fields_of(face + fields_ahead);
-      __builtin_prefetch(fields);
-      __builtin_prefetch(fields + std::max(count, 1) - 1);
+      fetch_soon(fields);
+      fetch_soon(fields + std::max(count, 1) - 1);
     }
     if (face + coordinates_ahead < faces.size()) {
       const auto [fields, count] = fields_of(face + coordinates_ahead);
       for (std::int32_t k = 0; k < count; ++k) {
         if (const std::int32_t node = fields[k] != 0 ? b.node_index(fields[k]) : 0; node != 0) {
-          __builtin_prefetch(s.node_xyz.column(node));
+          fetch_soon(s.node_xyz.column(node));
         }
       }
     }

@@ -190,20 +190,6 @@ class face_scan {
     return r;
   }
 
-  // Calls `corner(label)` for each corner field element `k` writes.
-  template <typename F>
-  void each_corner(std::int64_t k, F corner) const {
-    const auto shape = static_cast<int>(s_.shape[k]);
-    if (shape >= shape_count) {
-      return;
-    }
-    const std::int32_t* fields = fields_of(k);
-    const int corners = std::min(tables_[shape].corner_fields, written_of(k));
-    for (int c = 0; c < corners; ++c) {
-      corner(static_cast<std::uint32_t>(fields[c]));
-    }
-  }
-
   // Calls `each(entry, hash)` for every face with area of elements
   // [begin, end), in element order.
   template <typename F>
@@ -525,38 +511,35 @@ class corner_lists {
             std::min({std::uint64_t{blocks[static_cast<std::size_t>((k - begin) / block_elements)]},
                       final_to, std::uint64_t{range.highest} + 1});
         for (; decided < below; ++decided) {
+          fetch_to_decide(decided, below);
           decide(head_[decided - range_.lowest], out);
         }
       }
-      fetch_ahead(scan, k, end);
       touched_count = 0;
       scan.each(k, k + 1, face);
     }
     return named;
   }
 
-  // The lists of an element's faces are seldom in cache: the heads of its
-  // corners are fetched some elements ahead, and the sets they name a few
-  // elements later, so that the reading of each face waits less.
-  void fetch_ahead(const face_scan& scan, std::int64_t element, std::int64_t end) const {
-    constexpr std::int64_t heads_ahead = 16;
-    constexpr std::int64_t sets_ahead = 8;
-    const std::uint64_t span = std::uint64_t{range_.highest} - range_.lowest;
-    if (element + heads_ahead < end) {
-      scan.each_corner(element + heads_ahead, [&](std::uint32_t label) {
-        const std::uint64_t at = std::uint64_t{label} - range_.lowest;
-        if (at <= span) {
-          __builtin_prefetch(&head_[at]);
-        }
-      });
+  // The sets of a final list were listed long before and are seldom in
+  // cache: the first set of the list some corners ahead is fetched, and
+  // the second of a nearer one, whose first came some corners ago.
+  void fetch_to_decide(std::uint64_t corner, std::uint64_t below) const {
+    constexpr std::uint64_t firsts_ahead = 16;
+    constexpr std::uint64_t seconds_ahead = 8;
+    if (corner + firsts_ahead < below) {
+      if (const std::uint32_t at = head_[corner + firsts_ahead - range_.lowest] & head_mask;
+          at != 0) {
+        fetch_soon(&sets_[at - 1]);
+      }
     }
-    if (element + sets_ahead < end) {
-      scan.each_corner(element + sets_ahead, [&](std::uint32_t label) {
-        const std::uint64_t at = std::uint64_t{label} - range_.lowest;
-        if (at <= span && (head_[at] & head_mask) != 0) {
-          __builtin_prefetch(&sets_[(head_[at] & head_mask) - 1]);
+    if (corner + seconds_ahead < below) {
+      if (const std::uint32_t at = head_[corner + seconds_ahead - range_.lowest] & head_mask;
+          at != 0) {
+        if (const std::uint32_t next = sets_[at - 1].link >> 2; next != 0) {
+          fetch_soon(&sets_[next - 1]);
         }
-      });
+      }
     }
   }
 

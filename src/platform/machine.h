@@ -18,6 +18,17 @@ void advise_huge_pages(void* data, std::uint64_t bytes);
 /// thread may write the block meanwhile; nothing where the system cannot.
 void populate_pages(void* data, std::uint64_t bytes);
 
+/// Asks the processor to bring the cache line holding `p` near, for a
+/// read soon; never faults.  Written as an instruction the compiler must
+/// keep: GCC drops a loop that only hints as work without effect.
+inline void fetch_soon(const void* p) noexcept {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+  __builtin_prefetch(p);
+#endif
+}
+
 /// The processors this process may run on: its affinity mask, less where
 /// a CPU quota of its control group allows fewer; at least 1.
 unsigned processor_count();
