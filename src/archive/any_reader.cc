@@ -493,11 +493,18 @@ class any_scan {
       return false;
     }
     int widest = 0;
+    int integers_end = 0;  // where the integer fields before the first real end
+    bool leading = true;
     for (int k = 0; k < format.count; ++k) {
       widest = std::max(widest, format.fields[k].start + format.fields[k].width);
+      leading = leading && format.fields[k].kind == field_kind::integer;
+      if (leading) {
+        integers_end = format.fields[k].start + format.fields[k].width;
+      }
     }
-    // A node record ends where one of the format's fields ends, and has a
-    // label.
+    // A node record holds every integer field, ends where one of the
+    // format's fields ends, and has a label: not the short continuation
+    // record of an element, whose fields are integers too.
     auto node_like = [&](std::string_view r) {
       bool at_field_end = false;
       for (int k = 0; k < format.count && !at_field_end; ++k) {
@@ -505,7 +512,8 @@ class any_scan {
             r.size() == static_cast<std::size_t>(format.fields[k].start + format.fields[k].width);
       }
       std::int32_t label = 0;
-      return at_field_end && !ends_numeric_block(r) &&
+      return at_field_end && r.size() >= static_cast<std::size_t>(integers_end) &&
+             !ends_numeric_block(r) &&
              static_cast<std::size_t>(label_field.start + label_field.width) <= r.size() &&
              int_field(r, &label_field, label) && label > 0;
     };
