@@ -486,6 +486,33 @@ constexpr auto integer_powers_of_ten = [] {
   return true;
 }
 
+// The exponent that ends an E field of `n` (5 or more) characters, "E+01"
+// or "E+001" (E or e, either sign): its letter's place into `letter` and
+// its value into `exponent`; false for any other end.
+[[gnu::always_inline]] inline bool read_e_exponent(const char* t, std::ptrdiff_t n,
+                                                   std::ptrdiff_t& letter, int& exponent) noexcept {
+  letter = n - 5;
+  if (t[n - 4] == 'E' || t[n - 4] == 'e') {
+    letter = n - 4;
+  } else if (t[letter] != 'E' && t[letter] != 'e') {
+    return false;
+  }
+  const char sign = t[letter + 1];
+  if (sign != '+' && sign != '-') {
+    return false;
+  }
+  int value = 0;
+  for (std::ptrdiff_t k = letter + 2; k < n; ++k) {
+    const unsigned digit = digit_value(t[k]);
+    if (digit > 9) {
+      return false;
+    }
+    value = value * 10 + static_cast<int>(digit);
+  }
+  exponent = sign == '-' ? -value : value;
+  return true;
+}
+
 // The field an archive mostly holds in an E format of `fraction` decimals:
 // blanks, a blank or sign, one digit, the point, exactly `fraction`
 // digits, E or e, a sign and two or three digits.  Its value is one exact
@@ -499,24 +526,10 @@ constexpr auto integer_powers_of_ten = [] {
   if (fraction < 1 || fraction > 14 || n < fraction + 8 || n < 13) {
     return false;  // (13 characters leave eight before the exponent)
   }
-  // The exponent: "E+01" or "E+001".
-  std::ptrdiff_t e = n - 5;
-  if (t[n - 4] == 'E' || t[n - 4] == 'e') {
-    e = n - 4;
-  } else if (t[e] != 'E' && t[e] != 'e') {
-    return false;
-  }
-  const char exponent_sign = t[e + 1];
-  if (exponent_sign != '+' && exponent_sign != '-') {
-    return false;
-  }
+  std::ptrdiff_t e = 0;
   int exponent = 0;
-  for (std::ptrdiff_t k = e + 2; k < n; ++k) {
-    const unsigned digit = digit_value(t[k]);
-    if (digit > 9) {
-      return false;
-    }
-    exponent = exponent * 10 + static_cast<int>(digit);
+  if (!read_e_exponent(t, n, e, exponent)) {
+    return false;
   }
   // The mantissa: d.ddd with `fraction` digits after the point.
   const std::ptrdiff_t lead = e - fraction - 2;
@@ -552,7 +565,7 @@ constexpr auto integer_powers_of_ten = [] {
   const std::uint64_t mantissa =
       first * integer_powers_of_ten[static_cast<std::size_t>(fraction)] +
       high * integer_powers_of_ten[static_cast<std::size_t>(low_digits)] + low;
-  const int e10 = (exponent_sign == '-' ? -exponent : exponent) - fraction;
+  const int e10 = exponent - fraction;
   if (e10 < -22 || e10 > 22) {
     return false;
   }
@@ -592,23 +605,10 @@ constexpr auto mantissa_lanes = [] {
   if (fraction < 1 || fraction > 13 || n < 20) {
     return false;
   }
-  std::ptrdiff_t e = n - 5;
-  if ((t[n - 4] | 0x20) == 'e') {
-    e = n - 4;
-  } else if ((t[e] | 0x20) != 'e') {
-    return false;
-  }
-  const char exponent_sign = t[e + 1];
-  if (exponent_sign != '+' && exponent_sign != '-') {
-    return false;
-  }
+  std::ptrdiff_t e = 0;
   int exponent = 0;
-  for (std::ptrdiff_t k = e + 2; k < n; ++k) {
-    const unsigned digit = digit_value(t[k]);
-    if (digit > 9) {
-      return false;
-    }
-    exponent = exponent * 10 + static_cast<int>(digit);
+  if (!read_e_exponent(t, n, e, exponent)) {
+    return false;
   }
   if (e < 16) {
     return false;
@@ -646,7 +646,7 @@ constexpr auto mantissa_lanes = [] {
   const std::uint64_t mantissa =
       std::uint64_t{static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights))} * 100'000'000 +
       static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
-  const int e10 = (exponent_sign == '-' ? -exponent : exponent) - fraction;
+  const int e10 = exponent - fraction;
   if (e10 < -22 || e10 > 22) {
     return false;
   }
