@@ -74,8 +74,8 @@ std::int32_t use_label(std::vector<label_use>& uses, std::string_view label, std
 // With two threads the archive is read by two scans side by side.  The
 // scan of the nodes keeps every node defined before the first element
 // block; at that block's header it goes on from a record a little short
-// of halfway between the other scan and the end of the archive, the first there that
-// reads as an element's first record, to the block's end.  The scan of
+// of halfway between the other scan and the end of the archive, the first
+// there that reads as an element's first record, to the block's end.  The scan of
 // the rest keeps everything else (the element records, the nodes after
 // the header, the conditions); when it meets that record as the start of
 // an element, it takes the elements read from there and goes on at the
@@ -432,13 +432,13 @@ class any_scan {
     }
     // Coordinates in three fields side by side of one layout are read
     // together when the record holds all three.
-    const bool side_by_side = xyz_field[2] != nullptr &&
-                              xyz_field[1]->start == xyz_field[0]->start + xyz_field[0]->width &&
-                              xyz_field[2]->start == xyz_field[1]->start + xyz_field[0]->width &&
-                              xyz_field[1]->width == xyz_field[0]->width &&
-                              xyz_field[2]->width == xyz_field[0]->width &&
-                              xyz_field[1]->decimals == xyz_field[0]->decimals &&
-                              xyz_field[2]->decimals == xyz_field[0]->decimals;
+    bool side_by_side = xyz_field[2] != nullptr;
+    for (int k = 1; k < 3 && side_by_side; ++k) {
+      const block_field& before = *xyz_field[k - 1];
+      side_by_side = xyz_field[k]->start == before.start + before.width &&
+                     xyz_field[k]->width == before.width &&
+                     xyz_field[k]->decimals == before.decimals;
+    }
     const e_fields_reader together =
         side_by_side ? e_fields_reader(xyz_field[0]->width, xyz_field[0]->decimals, 3)
                      : e_fields_reader(0, 0, 0);

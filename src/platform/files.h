@@ -71,7 +71,8 @@ const char* view_file(file_handle file, std::uint64_t size);
 
 /// Set once a page of `view` could not be had (its file cut, or the system
 /// failing to read it) and reads as zeros, until the view ends: its reader
-/// must then end with a report rather than take those bytes.
+/// must then end with a report rather than take those bytes.  For no view
+/// (null), a flag that is never set.
 const std::atomic<bool>& view_faults(const char* view);
 
 /// Ends a view that `view_file` gave.

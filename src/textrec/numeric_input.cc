@@ -513,25 +513,12 @@ constexpr auto integer_powers_of_ten = [] {
   return true;
 }
 
-// The field an archive mostly holds in an E format of `fraction` decimals:
-// blanks, a blank or sign, one digit, the point, exactly `fraction`
-// digits, E or e, a sign and two or three digits.  Its value is one exact
-// multiply or divide when the decimal exponent lies within 22, as the
-// general scan would find it; false, leaving `value` alone, for every
-// other field, which that scan then reads.
-[[gnu::always_inline]] inline bool read_e_field(std::string_view text, int fraction,
-                                                double& value) noexcept {
-  const char* t = text.data();
-  const auto n = static_cast<std::ptrdiff_t>(text.size());
-  if (fraction < 1 || fraction > 14 || n < fraction + 8 || n < 13) {
-    return false;  // (13 characters leave eight before the exponent)
-  }
-  std::ptrdiff_t e = 0;
-  int exponent = 0;
-  if (!read_e_exponent(t, n, e, exponent)) {
-    return false;
-  }
-  // The mantissa: d.ddd with `fraction` digits after the point.
+// The mantissa of an E field whose exponent letter stands at `e`: a blank
+// or sign (or nothing) after blanks, one digit, the point and exactly
+// `fraction` digits; its digits as one number and its sign.
+[[gnu::always_inline]] inline bool read_e_mantissa(const char* t, std::ptrdiff_t e, int fraction,
+                                                   std::uint64_t& mantissa,
+                                                   bool& negative) noexcept {
   const std::ptrdiff_t lead = e - fraction - 2;
   if (lead < 0 || t[lead + 1] != '.') {
     return false;
@@ -540,7 +527,7 @@ constexpr auto integer_powers_of_ten = [] {
   if (first > 9) {
     return false;
   }
-  bool negative = false;
+  negative = false;
   if (lead > 0) {
     const char sign = t[lead - 1];
     if (sign == '-' || sign == '+') {
@@ -562,16 +549,8 @@ constexpr auto integer_powers_of_ten = [] {
       (fraction > 8 && !read_digits_before(fraction_end - low_digits, 8, high))) {
     return false;
   }
-  const std::uint64_t mantissa =
-      first * integer_powers_of_ten[static_cast<std::size_t>(fraction)] +
-      high * integer_powers_of_ten[static_cast<std::size_t>(low_digits)] + low;
-  const int e10 = exponent - fraction;
-  if (e10 < -22 || e10 > 22) {
-    return false;
-  }
-  const auto m = static_cast<double>(mantissa);
-  const double magnitude = e10 < 0 ? m / exact_powers_of_ten[-e10] : m * exact_powers_of_ten[e10];
-  value = negative ? -magnitude : magnitude;
+  mantissa = first * integer_powers_of_ten[static_cast<std::size_t>(fraction)] +
+             high * integer_powers_of_ten[static_cast<std::size_t>(low_digits)] + low;
   return true;
 }
 
@@ -593,26 +572,13 @@ constexpr auto mantissa_lanes = [] {
   return lanes;
 }();
 
-// `read_e_field` for a field whose exponent letter stands 16 characters or
-// more into it (as in the E21.13 and E20.13 fields of node blocks): the
-// characters before the letter are checked by masks and the mantissa's
-// digits combined in lanes, with the same value; false for every field
-// it does not take, which `read_e_field` then reads.
-[[gnu::target("ssse3")]] bool read_e_field_by_lanes(std::string_view text, int fraction,
-                                                    double& value) noexcept {
-  const char* t = text.data();
-  const auto n = static_cast<std::ptrdiff_t>(text.size());
-  if (fraction < 1 || fraction > 13 || n < 20) {
-    return false;
-  }
-  std::ptrdiff_t e = 0;
-  int exponent = 0;
-  if (!read_e_exponent(t, n, e, exponent)) {
-    return false;
-  }
-  if (e < 16) {
-    return false;
-  }
+// `read_e_mantissa` for an exponent letter at `e`, 16 characters or more
+// into the field (as in the E21.13 and E20.13 fields of node blocks), and
+// 1 to 13 decimals: the characters before the letter are checked by masks
+// and the digits combined in lanes, with the same result.
+[[gnu::target("ssse3")]] bool read_e_mantissa_by_lanes(const char* t, std::ptrdiff_t e,
+                                                       int fraction, std::uint64_t& mantissa,
+                                                       bool& negative) noexcept {
   for (std::ptrdiff_t k = 0; k < e - 16; ++k) {
     if (t[k] != ' ') {
       return false;
@@ -643,21 +609,51 @@ constexpr auto mantissa_lanes = [] {
       _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1));
   const __m128i eights = _mm_madd_epi16(_mm_packs_epi32(fours, fours),
                                         _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
-  const std::uint64_t mantissa =
-      std::uint64_t{static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights))} * 100'000'000 +
-      static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
+  mantissa = std::uint64_t{static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights))} * 100'000'000 +
+             static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
+  negative = sign == '-';
+  return true;
+}
+#endif
+
+// The field an archive mostly holds in an E format of `fraction` decimals:
+// blanks, a blank or sign, one digit, the point, exactly `fraction`
+// digits, E or e, a sign and two or three digits.  Its value is one exact
+// multiply or divide when the decimal exponent lies within 22, as the
+// general scan would find it; false, leaving `value` alone, for every
+// other field, which that scan then reads.
+[[gnu::always_inline]] inline bool read_e_field(std::string_view text, int fraction,
+                                                double& value) noexcept {
+  const char* t = text.data();
+  const auto n = static_cast<std::ptrdiff_t>(text.size());
+  if (fraction < 1 || fraction > 14 || n < fraction + 8 || n < 13) {
+    return false;  // (13 characters leave eight before the exponent)
+  }
+  std::ptrdiff_t e = 0;
+  int exponent = 0;
+  std::uint64_t mantissa = 0;
+  bool negative = false;
+  if (!read_e_exponent(t, n, e, exponent)) {
+    return false;
+  }
+#ifdef CDBBEM_X86_FIELDS
+  const bool read = e >= 16 && fraction <= 13 && has_ssse3()
+                        ? read_e_mantissa_by_lanes(t, e, fraction, mantissa, negative)
+                        : read_e_mantissa(t, e, fraction, mantissa, negative);
+#else
+  const bool read = read_e_mantissa(t, e, fraction, mantissa, negative);
+#endif
   const int e10 = exponent - fraction;
-  if (e10 < -22 || e10 > 22) {
+  if (!read || e10 < -22 || e10 > 22) {
     return false;
   }
   const auto m = static_cast<double>(mantissa);
   const double magnitude = e10 < 0 ? m / exact_powers_of_ten[-e10] : m * exact_powers_of_ten[e10];
   // The sign set without a branch: a mesh's coordinates change sign at random.
-  value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) | std::uint64_t{sign == '-'}
+  value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) | std::uint64_t{negative}
                                                                               << 63);
   return true;
 }
-#endif
 
 }  // namespace
 
@@ -816,11 +812,6 @@ bool parse_real(std::string_view text, real_syntax syntax, int implied_digits,
                 double& value) noexcept {
   switch (syntax) {
   case real_syntax::fixed_field:
-#ifdef CDBBEM_X86_FIELDS
-    if (has_ssse3() && read_e_field_by_lanes(text, implied_digits, value)) {
-      return true;
-    }
-#endif
     if (read_e_field(text, implied_digits, value)) {
       return true;
     }

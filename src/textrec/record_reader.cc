@@ -107,11 +107,7 @@ std::size_t pass_lines(const char* p, std::size_t n, std::int64_t& lines) {
 
 }  // namespace
 
-namespace {
-const std::atomic<bool> never_faulted{false};
-}  // namespace
-
-record_reader::record_reader() : faults_(&never_faulted) {}
+record_reader::record_reader() : faults_(&view_faults(nullptr)) {}
 
 // A view whose page could not be had: the file cut (107) or not readable.
 void record_reader::check_view() const {
@@ -127,7 +123,7 @@ void record_reader::close() {
   end_view(view_, view_size_);
   view_ = nullptr;
   view_size_ = 0;
-  faults_ = &never_faulted;
+  faults_ = &view_faults(nullptr);
   close_file(file_);
   file_ = no_file;
 }
@@ -148,7 +144,7 @@ open_error record_reader::open_path() {
   if (identify_file(file_, now) && now.size >= view_at_least_) {
     view_ = view_file(file_, now.size);
     view_size_ = view_ != nullptr ? now.size : 0;
-    faults_ = view_ != nullptr ? &view_faults(view_) : &never_faulted;
+    faults_ = &view_faults(view_);
   }
   rewind();
   return open_error::none;

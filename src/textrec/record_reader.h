@@ -165,7 +165,7 @@ class record_reader {
   const char* view_ = nullptr;
   std::uint64_t view_size_ = 0;
   std::uint64_t view_at_least_ = view_from;
-  const std::atomic<bool>* faults_;  // the views' faults, or a flag never set
+  const std::atomic<bool>* faults_;  // the view's faults (a flag never set without one)
   void check_view() const;
   std::uint64_t given_back_ = 0;  // the view's bytes before this are given back
   std::string_view memory_;
