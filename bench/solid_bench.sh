@@ -2,20 +2,21 @@
 # Skin of solid models: cdbbem --any beside VTK's surface filter on one mesh.
 #
 # For each size, gen_solids writes a block of ten-node tets or eight-node
-# bricks (potentials on its top, fluxes on its bottom) as ANSYS_Model.cdb and
-# as solids.vtu into DIR/<shape><size>. Then, R times each: vtk_surface.py
-# reads solids.vtu and runs vtkDataSetSurfaceFilter (each step timed inside
-# Python), and cdbbem --any translates the archive (wall time and peak RSS
-# from /usr/bin/time). Printed per size: elements, nodes, the medians of VTK's
-# read and filter, VTK's skin cells (checked against the generator's count:
-# VTK cuts each six-node face into four triangles, so for tets it is cdbbem's
-# triangle count, for bricks the number of faces), VTK's peak RSS, the median
-# of cdbbem's whole run, its ratio to VTK's filter alone, cdbbem's seconds per
-# million elements, its peak RSS and that peak over the memory budget of
-# 160 bytes per solid plus 48 per node. A run that ends in a report (110 "no
-# boundary" while --any takes no skins) shows the report number in place of
-# its time and its peak RSS until then in parentheses, and the report's first
-# line is printed below the table.
+# bricks (potentials on its top, fluxes on its bottom) as ANSYS_Model.cdb
+# and as solids.vtu into DIR/<shape><size>. Then R rounds, each of both in
+# turn: vtk_surface.py reads solids.vtu and runs vtkDataSetSurfaceFilter
+# (each step timed inside Python), and cdbbem --any translates the archive
+# (wall time and peak RSS from /usr/bin/time). Printed per size: elements,
+# nodes, the medians of VTK's read and filter, VTK's skin cells (checked
+# against the generator's count: VTK cuts each six-node face into four
+# triangles, so for tets it is cdbbem's triangle count, for bricks the
+# number of faces), VTK's peak RSS, the median of cdbbem's whole run, its
+# ratio to VTK's filter alone, cdbbem's seconds per million elements, its
+# peak RSS and that peak over the memory budget of 160 bytes per solid plus
+# 48 per node. A run that ends in a report (110 "no boundary" while --any
+# takes no skins) shows the report number in place of its time and its peak
+# RSS until then in parentheses, and the report's first line is printed
+# below the table.
 #
 # Before each size the free space of DIR is checked against what the files
 # may take; a size that does not fit is passed over with a line saying so.
@@ -125,27 +126,25 @@ run_case() {
   echo "== $shape $n: generating" >&2
   counts=$("$gen" "--$shape" --elements "$n" --conditions -o ANSYS_Model.cdb --vtu solids.vtu)
   echo "   $counts" >&2
+  # The new files on disk before the rounds, so that their write-back does
+  # not take a processor from them.
+  sync
   local elements nodes expected
   elements=$(field elements "$counts")
   nodes=$(field nodes "$counts")
   if [[ $shape == tets ]]; then expected=$(field skin_triangles "$counts"); else expected=$(field skin_faces "$counts"); fi
 
+  # VTK and cdbbem in turn, round by round, so that a change of the
+  # machine's speed during the set falls on both alike.
   local reads=() filters=() vtk_line="" r
+  local walls=() peak=0 status=0 kib t0 t1
   for ((r = 0; r < reps; r++)); do
     echo "== $shape $n: VTK, round $((r + 1)) of $reps" >&2
     vtk_line=$("$python" "$here/vtk_surface.py" solids.vtu)
     echo "   $vtk_line" >&2
     reads+=("$(field read_s "$vtk_line")")
     filters+=("$(field filter_s "$vtk_line")")
-  done
-  local skin_cells vtk_mib
-  skin_cells=$(field skin_cells "$vtk_line")
-  vtk_mib=$(field peak_mib "$vtk_line")
-  ((skin_cells == expected)) ||
-    mismatches+=("$shape $n: VTK's skin has $skin_cells cells, the generator expects $expected")
 
-  local walls=() peak=0 status=0 kib t0 t1
-  for ((r = 0; r < reps; r++)); do
     echo "== $shape $n: cdbbem --any, round $((r + 1)) of $reps" >&2
     status=0
     t0=$EPOCHREALTIME
@@ -156,6 +155,11 @@ run_case() {
     ((kib > peak)) && peak=$kib
     echo "   exit status $status, ${walls[-1]} s, $kib KiB" >&2
   done
+  local skin_cells vtk_mib
+  skin_cells=$(field skin_cells "$vtk_line")
+  vtk_mib=$(field peak_mib "$vtk_line")
+  ((skin_cells == expected)) ||
+    mismatches+=("$shape $n: VTK's skin has $skin_cells cells, the generator expects $expected")
   if ((status != 0)); then
     reports+=("$shape $n: cdbbem --any ended with exit status $status: $(head -n 1 stderr.txt)")
   fi
